@@ -1,0 +1,146 @@
+// The image library's records and entry-point types, as far as the plug-in
+// touches them. Every field used is pinned to its byte offset; the rest of
+// each record is the library's, kept as reserved bytes of the record's size.
+// Library results are 16-bit codes (0 = success) and 8-bit truth values
+// (exactly 1 = true).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+using GflError = int16_t;
+using GflBool = uint8_t;
+
+inline constexpr GflError kGflNoError = 0;
+inline constexpr int kGflExtensionSlots = 16;
+
+struct GflFormatInformation {
+    int32_t index;
+    char name[32];
+    char description[44];
+    int32_t extensionCount;                        // may exceed the slots held
+    char extensions[kGflExtensionSlots][8];        // NUL-terminated, no dot
+    uint32_t status;
+    uint8_t reserved[12];
+};
+static_assert(offsetof(GflFormatInformation, extensionCount) == 80);
+static_assert(offsetof(GflFormatInformation, extensions) == 84);
+static_assert(sizeof(GflFormatInformation) == 228);
+
+struct GflFileInformation {
+    uint32_t type;
+    int32_t width;
+    int32_t height;
+    int32_t formatIndex;
+    char formatName[8];
+    char description[64];                          // may lack a NUL
+    uint16_t xResolution;
+    uint16_t yResolution;
+    uint16_t bitsPerComponent;
+    uint16_t componentsPerPixel;
+    uint8_t reserved96[64];
+    void* libraryData;                             // released by gflFreeFileInformation
+    uint8_t reserved168[88];
+};
+static_assert(offsetof(GflFileInformation, width) == 4);
+static_assert(offsetof(GflFileInformation, height) == 8);
+static_assert(offsetof(GflFileInformation, description) == 24);
+static_assert(offsetof(GflFileInformation, xResolution) == 88);
+static_assert(offsetof(GflFileInformation, yResolution) == 90);
+static_assert(offsetof(GflFileInformation, bitsPerComponent) == 92);
+static_assert(offsetof(GflFileInformation, componentsPerPixel) == 94);
+static_assert(sizeof(GflFileInformation) == 256);
+
+// The library reads sources it cannot open itself through these, given an
+// opaque handle. Each returns 0xFFFFFFFF on failure.
+using GflReadCallback = uint32_t (*)(void* handle, void* buffer, uint32_t size);
+using GflTellCallback = uint32_t (*)(void* handle);
+using GflSeekCallback = uint32_t (*)(void* handle, int32_t offset, int32_t origin);
+// Polled while decoding; a true answer makes the library give up.
+using GflCancelCallback = GflBool (*)(void* userValue);
+
+struct GflStreamCallbacks {
+    GflReadCallback read;
+    GflTellCallback tell;
+    GflSeekCallback seek;
+    void* reserved[3];                             // the library's defaults
+};
+static_assert(sizeof(GflStreamCallbacks) == 48);
+
+inline constexpr uint32_t kGflLoadOption = 0x100;
+
+struct GflLoadParams {
+    uint32_t flags;
+    int32_t formatIndex;
+    uint8_t reserved8[88];
+    GflStreamCallbacks callbacks;
+    void* progressCallback;
+    GflCancelCallback cancelCallback;
+    void* cancelUserValue;
+    uint8_t reserved168[8];
+};
+static_assert(offsetof(GflLoadParams, flags) == 0);
+static_assert(offsetof(GflLoadParams, callbacks) == 96);
+static_assert(offsetof(GflLoadParams, callbacks.read) == 96);
+static_assert(offsetof(GflLoadParams, callbacks.tell) == 104);
+static_assert(offsetof(GflLoadParams, callbacks.seek) == 112);
+static_assert(offsetof(GflLoadParams, cancelCallback) == 152);
+static_assert(offsetof(GflLoadParams, cancelUserValue) == 160);
+static_assert(sizeof(GflLoadParams) == 176);
+
+// Pixel layouts that carry an alpha channel.
+inline constexpr uint16_t kGflAlphaLayouts = 0x3A0;
+// gflChangeColorDepth mode: 4 bytes per pixel, blue, green, red, alpha.
+inline constexpr uint32_t kGflModeToBgra = 23;
+
+struct GflBitmap {
+    uint16_t layout;
+    uint16_t origin;
+    int32_t width;
+    int32_t height;
+    uint32_t bytesPerLine;
+    int16_t linePadding;
+    uint16_t bitsPerComponent;
+    uint16_t componentsPerPixel;
+    uint16_t bytesPerPixel;
+    uint16_t xResolution;
+    uint16_t yResolution;
+    int16_t transparentIndex;                      // -1: none
+    int16_t reserved30;
+    int32_t colorUsed;
+    uint8_t reserved36[4];
+    const uint8_t* colorMap;                       // red[256], green[256], blue[256], or null
+    uint8_t* data;
+    char* comment;
+    void* metadata;
+};
+static_assert(offsetof(GflBitmap, layout) == 0);
+static_assert(offsetof(GflBitmap, width) == 4);
+static_assert(offsetof(GflBitmap, height) == 8);
+static_assert(offsetof(GflBitmap, transparentIndex) == 28);
+static_assert(offsetof(GflBitmap, colorMap) == 40);
+static_assert(offsetof(GflBitmap, data) == 48);
+static_assert(sizeof(GflBitmap) == 72);
+
+// Entry points.
+using GflLibraryInitFn = GflError (*)();
+using GflGetVersionFn = const char* (*)();
+using GflLibraryExitFn = void (*)();
+using GflSetPluginsPathnameWFn = void (*)(const wchar_t* folder);
+using GflEnableLzwFn = void (*)(GflBool enable);
+using GflGetNumberOfFormatFn = int32_t (*)();
+using GflGetFormatInformationByIndexFn = GflError (*)(int32_t index, GflFormatInformation* info);
+using GflFormatIsReadableByIndexFn = GflBool (*)(int32_t index);
+using GflGetFileInformationWFn = GflError (*)(const wchar_t* path, int32_t formatIndex, GflFileInformation* info);
+using GflGetFileInformationFromHandleFn = GflError (*)(void* handle, int32_t formatIndex,
+                                                       const GflStreamCallbacks* callbacks,
+                                                       GflFileInformation* info);
+using GflLoadBitmapWFn = GflError (*)(const wchar_t* path, GflBitmap** bitmap, const GflLoadParams* params,
+                                      GflFileInformation* info);
+using GflLoadBitmapFromHandleFn = GflError (*)(void* handle, GflBitmap** bitmap, const GflLoadParams* params,
+                                               GflFileInformation* info);
+using GflGetDefaultLoadParamsFn = void (*)(GflLoadParams* params);
+using GflFreeBitmapFn = void (*)(GflBitmap* bitmap);
+using GflFreeFileInformationFn = void (*)(GflFileInformation* info);
+using GflChangeColorDepthFn = GflError (*)(GflBitmap* source, GflBitmap** destination, uint32_t mode,
+                                           uint16_t parameters);

@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build and the tests need, if any is missing.
+# Safe to run on every invocation: it does nothing when all are present.
+set -euo pipefail
+
+packages=(
+    g++-mingw-w64-x86-64-posix   # the cross compiler (posix threads)
+    binutils-mingw-w64-x86-64    # windres, objdump
+    wine64                       # runs the built programs
+    xvfb xauth                   # a display for the dialog tests
+    cmake ninja-build
+    googletest                   # built from source with the cross compiler
+    libstb-dev                   # the stand-in image library's decoders
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}"
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq
+$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

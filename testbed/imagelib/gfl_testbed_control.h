@@ -1,0 +1,110 @@
+// Steering the stand-in image library from tests. These functions are
+// exported by the stand-in libgfl64U.dll (C linkage) next to the sixteen
+// library entry points; a test binds them with GetProcAddress on the module
+// the plug-in mapped. They exist only in the stand-in.
+//
+// Besides the real formats it decodes, the stand-in reads "TBIM" files, a
+// tiny synthetic format that lets a test build exact bitmaps (little-endian):
+//   0   char    magic[4] = "TBIM"
+//   4   int32   width             (any value, zero and negative included)
+//   8   int32   height
+//   12  uint16  layout            bitmap layout bits reported as decoded
+//   14  int16   transparentIndex  -1: none
+//   16  uint8   pixelKind         0: one palette index per pixel, 1: BGRA
+//   17  uint8   hasColorMap       1: red[256], green[256], blue[256] follow
+//   18  uint16  reserved
+//   20  [uint8 colorMap[768]]     only when hasColorMap
+//   ..  pixels                    width*height*(1 or 4) bytes, top row first
+// Indexed pixels convert through the colour map to (b, g, r, 255); without a
+// colour map index 0 is black, index 1 white and any other index v the grey
+// (v, v, v). BGRA pixels convert unchanged. When width or height is not
+// positive, or the pixels would exceed 64 MiB, the file carries no pixels and
+// the decoded bitmap reports the dimensions over a 16-byte buffer.
+#pragma once
+
+#include <cstdint>
+
+#ifdef TESTBED_IMAGELIB_BUILD
+#define TESTBED_IMAGELIB_API __declspec(dllexport)
+#else
+#define TESTBED_IMAGELIB_API
+#endif
+
+inline constexpr char kTestbedMagic[4] = {'T', 'B', 'I', 'M'};
+
+#pragma pack(push, 1)
+struct TestbedImageHeader {
+    char magic[4];
+    int32_t width;
+    int32_t height;
+    uint16_t layout;
+    int16_t transparentIndex;
+    uint8_t pixelKind;
+    uint8_t hasColorMap;
+    uint16_t reserved;
+};
+#pragma pack(pop)
+static_assert(sizeof(TestbedImageHeader) == 20);
+
+// One row of the format table the stand-in reports.
+struct TestbedFormat {
+    char name[32];
+    int32_t extensionCount;        // reported as is; the record holds 16 slots
+    char extensions[16][8];        // copied into the record's slots verbatim
+    int16_t informationResult;     // what gflGetFormatInformationByIndex returns
+    uint8_t readable;              // what gflFormatIsReadableByIndex returns
+};
+
+// Faults to inject, as a mask; they stay until changed or reset.
+enum TestbedFault : uint32_t {
+    kTestbedFailDecode = 1u << 0,        // gflLoadBitmapW / FromHandle return an error
+    kTestbedFailConversion = 1u << 1,    // gflChangeColorDepth returns an error
+    kTestbedFailInformation = 1u << 2,   // gflGetFileInformation* return an error
+};
+
+// Entry points in the order the plug-in binds them; indices into calls[].
+enum TestbedEntry : int {
+    kTbLibraryInit, kTbGetVersion, kTbLibraryExit, kTbSetPluginsPathnameW, kTbEnableLZW,
+    kTbGetNumberOfFormat, kTbGetFormatInformationByIndex, kTbFormatIsReadableByIndex,
+    kTbGetFileInformationW, kTbGetFileInformationFromHandle, kTbLoadBitmapW,
+    kTbLoadBitmapFromHandle, kTbGetDefaultLoadParams, kTbFreeBitmap, kTbFreeFileInformation,
+    kTbChangeColorDepth, kTbEntryCount
+};
+
+struct TestbedCounters {
+    int32_t calls[kTbEntryCount];      // calls per entry point since the last reset
+    int32_t outstandingBitmaps;        // returned by a load, not yet freed
+    int32_t outstandingFileInfos;      // filled by an information call, not yet freed
+    int32_t cancelPolls;               // cancel-query callback invocations
+    uint32_t lastLoadFlags;            // flags word of the last load's parameters
+    uint8_t lastLoadHadCancel;         // the last load carried a cancel callback
+    uint8_t lastLoadUsedCallbacks;     // the last load or information call read through callbacks
+    uint8_t reserved[2];
+    wchar_t pluginsPath[260];          // last folder given to gflSetPluginsPathnameW
+};
+
+extern "C" {
+// Back to the defaults: version "2.21", the real format table, no faults,
+// no description override, all counters zero.
+TESTBED_IMAGELIB_API void testbedReset();
+TESTBED_IMAGELIB_API void testbedSetVersion(const char* text);
+// Replaces the format table; count is what gflGetNumberOfFormat reports
+// (negative allowed; rows are read only for 0 <= index < count).
+TESTBED_IMAGELIB_API void testbedSetFormats(const TestbedFormat* formats, int32_t count);
+TESTBED_IMAGELIB_API void testbedSetFaults(uint32_t faultMask);
+// Replaces the 64-byte description of every file information with these
+// bytes (copied verbatim, no terminator added); null restores the real one.
+TESTBED_IMAGELIB_API void testbedSetDescription(const char* bytes64);
+// Makes the next decodes poll the cancel callback this many times per image
+// (at least once, the default); lets a test signal the abort event mid-way.
+TESTBED_IMAGELIB_API void testbedSetCancelPolls(int32_t pollsPerImage);
+TESTBED_IMAGELIB_API void testbedGetCounters(TestbedCounters* counters);
+}
+
+using TestbedResetFn = void (*)();
+using TestbedSetVersionFn = void (*)(const char*);
+using TestbedSetFormatsFn = void (*)(const TestbedFormat*, int32_t);
+using TestbedSetFaultsFn = void (*)(uint32_t);
+using TestbedSetDescriptionFn = void (*)(const char*);
+using TestbedSetCancelPollsFn = void (*)(int32_t);
+using TestbedGetCountersFn = void (*)(TestbedCounters*);
