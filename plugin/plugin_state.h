@@ -1,0 +1,36 @@
+// PluginState: the one process-wide state of the plug-in, in static storage.
+//
+// The first DVP_InitEx creates hostServices, settings and handledExtensions
+// under the init lock; the DVP_Uninit that brings the count back to 0 frees
+// them. The exports that never take the init lock (identification,
+// configuration, plug-in identification) read the two published pointers
+// with acquire ordering; a null settings pointer means "not initialised".
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <cstdint>
+
+struct HostServices;
+class PluginSettings;
+
+struct PluginState {
+    HMODULE module = nullptr;              // set at process attach, never cleared
+    CRITICAL_SECTION initLock{};           // re-entrant; held for all of InitEx and Uninit
+    int32_t initCount = 0;                 // guarded by initLock
+    HostServices* hostServices = nullptr;  // owned; guarded by initLock
+    std::atomic<PluginSettings*> settings{nullptr};          // owned
+    std::atomic<const wchar_t*> handledExtensions{nullptr};  // owned, new[]
+    ATOM presenceAtom = 0;
+};
+
+PluginState& State() noexcept;
+
+// Process attach and detach, called by the DLL entry point (and by tests that
+// link the plug-in's code directly): the init lock and the module handle.
+void AttachModule(HMODULE module) noexcept;
+void DetachModule() noexcept;
+
+// The wide string DVP_USBSafe hands the host: the plug-in's extra file.
+inline constexpr wchar_t kImageLibraryFileName[] = L"libgfl64U.dll";
