@@ -1,0 +1,121 @@
+// DVP_Init, DVP_InitEx, DVP_Uninit and DVP_USBSafe: the reference-counted
+// start-up and shut-down of the plug-in.
+//
+// The first DVP_InitEx builds the host services table, the settings object,
+// binds the image library, builds the handled-extensions string and loads
+// the settings, all under the init lock; any failure before the settings
+// step unwinds through DVP_Uninit. Later calls only count.
+#include <new>
+#include <string>
+
+#include "imagelib/gfl_library.h"
+#include "imagelib/handled_extensions.h"
+#include "imagelib/path_ops.h"
+#include "plugin/host_services.h"
+#include "plugin/plugin_exports.h"
+#include "plugin/plugin_state.h"
+#include "settings/plugin_settings.h"
+
+namespace {
+
+constexpr uint64_t kMinimumHostVersion = 0x0009000000000000ull;  // 9.0.0.0
+constexpr wchar_t kImageLibraryRelativePath[] = L"Viewers\\libgfl64U.dll";
+
+class InitLockGuard {
+public:
+    InitLockGuard() noexcept { EnterCriticalSection(&State().initLock); }
+    ~InitLockGuard() { LeaveCriticalSection(&State().initLock); }
+    InitLockGuard(const InitLockGuard&) = delete;
+    InitLockGuard& operator=(const InitLockGuard&) = delete;
+};
+
+uint64_t HostVersionOf(const InitExRecord& record) noexcept
+{
+    return (static_cast<uint64_t>(record.hostVersionHigh) << 32) | record.hostVersionLow;
+}
+
+// The image library's full path under the host's program folder, or empty.
+std::wstring ImageLibraryPath(const HostServices& host)
+{
+    auto getProgramDir = host.config.get<GetProgramDirWFn>(HostConfig::GetProgramDirW);
+    if (!getProgramDir)
+        return {};
+    wchar_t folder[MAX_PATH] = {};
+    if (!getProgramDir(folder, MAX_PATH))
+        return {};
+    folder[MAX_PATH - 1] = L'\0';
+    std::wstring path = folder;
+    JoinPath(&path, kImageLibraryRelativePath);
+    return path;
+}
+
+// Steps of the first initialisation; the caller holds the init lock and has
+// counted this call. False means: unwind through DVP_Uninit.
+bool InitializeFirst(const InitExRecord& record)
+{
+    PluginState& state = State();
+    const uint64_t hostVersion = HostVersionOf(record);
+
+    state.hostServices = new HostServices();
+    auto* settings = new PluginSettings(state.module, state.hostServices, hostVersion);
+    state.settings.store(settings, std::memory_order_release);
+
+    if (settings->hostVersion < kMinimumHostVersion)
+        return false;
+    const std::wstring libraryPath = ImageLibraryPath(*state.hostServices);
+    if (libraryPath.empty() || !GflLibrary::load(libraryPath.c_str()))
+        return false;
+
+    state.handledExtensions.store(buildHandledExtensions(), std::memory_order_release);
+
+    Lock lock(settings->lock);
+    settings->excludedExtensions.clear();
+    if (!settings->LoadSettings())
+        settings->ResetToDefaults();
+    return true;
+}
+
+}  // namespace
+
+extern "C" BOOL WINAPI DVP_Init() noexcept { return FALSE; }
+
+extern "C" BOOL WINAPI DVP_InitEx(InitExRecord* record) noexcept
+{
+    InitLockGuard guard;
+    PluginState& state = State();
+    if (state.initCount++ > 0)
+        return TRUE;
+
+    bool initialized = false;
+    try {
+        initialized = record && InitializeFirst(*record);
+    } catch (const std::bad_alloc&) {
+        initialized = false;
+    }
+    if (!initialized)
+        DVP_Uninit();  // the count is 1: this releases everything built so far
+    return initialized ? TRUE : FALSE;
+}
+
+extern "C" void WINAPI DVP_Uninit() noexcept
+{
+    InitLockGuard guard;
+    PluginState& state = State();
+    if (state.initCount <= 0)
+        return;
+    if (--state.initCount > 0)
+        return;
+
+    delete[] state.handledExtensions.exchange(nullptr, std::memory_order_acq_rel);
+    delete state.settings.exchange(nullptr, std::memory_order_acq_rel);
+    delete state.hostServices;
+    state.hostServices = nullptr;
+}
+
+extern "C" BOOL WINAPI DVP_USBSafe(UsbSafeRecord* record) noexcept
+{
+    if (!record)
+        return FALSE;  // nothing to fill: refused, nothing written
+    record->otherExports = kImageLibraryFileName;
+    return TRUE;
+}
