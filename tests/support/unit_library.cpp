@@ -1,0 +1,17 @@
+#include "tests/support/unit_library.h"
+
+#include <gtest/gtest.h>
+
+#include "imagelib/gfl_library.h"
+
+std::wstring StandInLibraryPath() { return ViewersFolder() + L"\\libgfl64U.dll"; }
+
+std::wstring StandInWithoutLzwPath() { return ViewersFolder() + L"\\..\\..\\..\\testbed\\nolzw\\libgfl64U.dll"; }
+
+ImageLibraryControl& BindStandInLibrary()
+{
+    ImageLibraryControl& control = ImageLibraryControl::Get();
+    control.Reset();
+    EXPECT_TRUE(GflLibrary::load(StandInLibraryPath().c_str()));
+    return control;
+}

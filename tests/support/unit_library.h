@@ -1,0 +1,14 @@
+// For unit tests that bind the stand-in image library in-process through
+// GflLibrary::load, as DVP_InitEx would.
+#pragma once
+
+#include <string>
+
+#include "tests/support/plugin_module.h"
+
+// <exe folder>\Viewers\libgfl64U.dll and the build's variant without gflEnableLZW.
+std::wstring StandInLibraryPath();
+std::wstring StandInWithoutLzwPath();
+
+// Binds the stand-in with GflLibrary::load (once per process) and resets it.
+ImageLibraryControl& BindStandInLibrary();

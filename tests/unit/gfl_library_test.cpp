@@ -1,0 +1,84 @@
+// Binding the image library: refusals release it, a good one is bound once,
+// its plug-ins folder is set and it is initialised.
+#include <gtest/gtest.h>
+
+#include "imagelib/gfl_library.h"
+#include "plugin/bind_export.h"
+#include "tests/support/unit_library.h"
+
+namespace {
+
+// True while some reference to the module at path remains in the process.
+bool IsMapped(const std::wstring& path) { return GetModuleHandleW(path.c_str()) != nullptr; }
+
+TEST(GflLibraryLoad, RefusesMissingFileThenBindsAGoodOne)
+{
+    EXPECT_FALSE(GflLibrary::load(L"C:\\no\\such\\folder\\libgfl64U.dll"));
+    EXPECT_FALSE(GflLibrary::loaded());
+    EXPECT_FALSE(GflLibrary::load(nullptr));
+
+    ImageLibraryControl& control = ImageLibraryControl::Get();
+    control.Reset();
+    ASSERT_TRUE(GflLibrary::load(StandInLibraryPath().c_str()));
+    EXPECT_TRUE(GflLibrary::loaded());
+    const TestbedCounters counters = control.Counters();
+    EXPECT_EQ(counters.calls[kTbSetPluginsPathnameW], 1);
+    EXPECT_EQ(counters.calls[kTbLibraryInit], 1);
+    EXPECT_EQ(counters.calls[kTbEnableLZW], 0) << "bound but never called";
+    EXPECT_EQ(std::wstring(counters.pluginsPath), ViewersFolder() + L"\\dvp_qpv_plugins");
+}
+
+TEST(GflLibraryLoad, BoundLibraryIsNotMappedOrCheckedAgain)
+{
+    ImageLibraryControl& control = BindStandInLibrary();
+    control.Reset();
+    control.SetVersion("1.0");  // would be refused if it were checked again
+    EXPECT_TRUE(GflLibrary::load(L"C:\\elsewhere\\libgfl64U.dll"));
+    const TestbedCounters counters = control.Counters();
+    for (int entry = 0; entry < kTbEntryCount; ++entry)
+        EXPECT_EQ(counters.calls[entry], 0) << "entry point " << entry << " was called";
+}
+
+TEST(GflLibraryLoad, RefusesAndReleasesALibraryLackingAnExport)
+{
+    const std::wstring path = StandInWithoutLzwPath();
+    ASSERT_FALSE(IsMapped(path));
+    EXPECT_FALSE(GflLibrary::load(path.c_str()));
+    EXPECT_FALSE(GflLibrary::loaded());
+    EXPECT_FALSE(IsMapped(path)) << "the refused library must be released";
+    EXPECT_EQ(GflLibrary::api().gflGetVersion, nullptr) << "entry points are cleared";
+}
+
+TEST(GflLibraryLoad, RefusesVersionsOrderedBefore220AndReleasesThem)
+{
+    const std::wstring path = StandInLibraryPath();
+    for (const char* version : {"2.19", "2.2", "10.0", "2.1", "2.10", ""}) {
+        HMODULE held = LoadLibraryW(path.c_str());
+        ASSERT_NE(held, nullptr);
+        auto setVersion = BindExport<TestbedSetVersionFn>(held, "testbedSetVersion");
+        auto counters = BindExport<TestbedGetCountersFn>(held, "testbedGetCounters");
+        setVersion(version);
+        EXPECT_FALSE(GflLibrary::load(path.c_str())) << version;
+        TestbedCounters seen{};
+        counters(&seen);
+        EXPECT_EQ(seen.calls[kTbLibraryInit], 0) << "a refused library is never initialised";
+        FreeLibrary(held);
+        EXPECT_FALSE(IsMapped(path)) << "version " << version << " left the library mapped";
+    }
+    EXPECT_FALSE(GflLibrary::loaded());
+}
+
+class GflLibraryAcceptedVersion : public testing::TestWithParam<const char*> {};
+
+TEST_P(GflLibraryAcceptedVersion, IsBound)
+{
+    ImageLibraryControl& control = ImageLibraryControl::Get();
+    control.Reset();
+    control.SetVersion(GetParam());
+    EXPECT_TRUE(GflLibrary::load(StandInLibraryPath().c_str())) << GetParam();
+}
+
+INSTANTIATE_TEST_SUITE_P(TextOrder, GflLibraryAcceptedVersion,
+                         testing::Values("2.20", "2.20a", "2.21", "2.3", "3.0"));
+
+}  // namespace

@@ -1,0 +1,128 @@
+// The read, tell and seek callbacks over a host IStream: exact reads only,
+// the error value on every failure, positions reported modulo 2^32.
+#include <gtest/gtest.h>
+
+#include <shlwapi.h>
+
+#include <vector>
+
+#include "viewer/stream_source.h"
+
+namespace {
+
+struct StreamOwner {
+    IStream* stream;
+    explicit StreamOwner(IStream* s) : stream(s) {}
+    ~StreamOwner()
+    {
+        if (stream)
+            stream->Release();
+    }
+};
+
+// A stream with steerable results, for what a memory stream cannot do.
+class ScriptedStream : public IStream {
+public:
+    HRESULT readResult = S_OK;
+    ULONG readDelivers = 0;
+    HRESULT seekResult = S_OK;
+    ULONGLONG position = 0;
+    LONGLONG lastDisplacement = 0;
+    DWORD lastOrigin = 0;
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** out) override
+    {
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 1; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    HRESULT STDMETHODCALLTYPE Read(void*, ULONG, ULONG* read) override
+    {
+        *read = readDelivers;
+        return readResult;
+    }
+    HRESULT STDMETHODCALLTYPE Write(const void*, ULONG, ULONG*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Seek(LARGE_INTEGER move, DWORD origin, ULARGE_INTEGER* newPosition) override
+    {
+        lastDisplacement = move.QuadPart;
+        lastOrigin = origin;
+        if (newPosition)
+            newPosition->QuadPart = position;
+        return seekResult;
+    }
+    HRESULT STDMETHODCALLTYPE SetSize(ULARGE_INTEGER) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE CopyTo(IStream*, ULARGE_INTEGER, ULARGE_INTEGER*, ULARGE_INTEGER*) override
+    {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE Commit(DWORD) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Revert() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Stat(STATSTG*, DWORD) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Clone(IStream**) override { return E_NOTIMPL; }
+};
+
+TEST(StreamSource, ReadsExactCountsAndRefusesShortReads)
+{
+    const BYTE bytes[10] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9};
+    StreamOwner owner(SHCreateMemStream(bytes, sizeof(bytes)));
+    ASSERT_NE(owner.stream, nullptr);
+    uint8_t buffer[16] = {};
+
+    EXPECT_EQ(StreamRead(owner.stream, buffer, 4), 4u);
+    EXPECT_EQ(buffer[3], 3);
+    EXPECT_EQ(StreamRead(owner.stream, buffer, 6), 6u) << "exactly the remaining bytes succeed";
+    EXPECT_EQ(StreamSeek(owner.stream, 8, 0), 8u);
+    EXPECT_EQ(StreamRead(owner.stream, buffer, 4), kStreamError) << "a short read is a failure";
+    EXPECT_EQ(StreamTell(owner.stream), 10u) << "although the stream advanced by what it delivered";
+}
+
+TEST(StreamSource, SeeksByOriginAndReturnsTheNewPosition)
+{
+    const BYTE bytes[100] = {};
+    StreamOwner owner(SHCreateMemStream(bytes, sizeof(bytes)));
+    EXPECT_EQ(StreamSeek(owner.stream, 0, 2), 100u) << "offset 0 from the end is the length";
+    EXPECT_EQ(StreamSeek(owner.stream, -10, 2), 90u) << "from the end the offset is signed";
+    EXPECT_EQ(StreamSeek(owner.stream, -30, 1), 60u) << "from here the offset is signed";
+    EXPECT_EQ(StreamSeek(owner.stream, 25, 0), 25u);
+    EXPECT_EQ(StreamTell(owner.stream), 25u);
+    EXPECT_EQ(StreamSeek(owner.stream, 0, 3), kStreamError) << "only origins 0, 1 and 2 are mapped";
+    EXPECT_EQ(StreamTell(owner.stream), 25u);
+}
+
+TEST(StreamSource, MapsOffsetsAndReportsPositionsModulo4GiB)
+{
+    ScriptedStream stream;
+    stream.position = 0x123456789ull;
+    EXPECT_EQ(StreamTell(&stream), 0x23456789u);
+    EXPECT_EQ(stream.lastOrigin, static_cast<DWORD>(STREAM_SEEK_CUR));
+
+    // From the start the offset is the unsigned position tell reported.
+    StreamSeek(&stream, static_cast<int32_t>(0xF0000000u), 0);
+    EXPECT_EQ(stream.lastDisplacement, 0xF0000000ll);
+    EXPECT_EQ(stream.lastOrigin, static_cast<DWORD>(STREAM_SEEK_SET));
+    StreamSeek(&stream, -16, 1);
+    EXPECT_EQ(stream.lastDisplacement, -16);
+    StreamSeek(&stream, -16, 2);
+    EXPECT_EQ(stream.lastDisplacement, -16);
+    EXPECT_EQ(stream.lastOrigin, static_cast<DWORD>(STREAM_SEEK_END));
+}
+
+TEST(StreamSource, EveryStreamFailureIsTheErrorValue)
+{
+    ScriptedStream stream;
+    uint8_t buffer[8];
+    stream.readResult = S_FALSE;
+    stream.readDelivers = 8;
+    EXPECT_EQ(StreamRead(&stream, buffer, 8), kStreamError) << "S_FALSE is no success";
+    stream.readResult = E_FAIL;
+    EXPECT_EQ(StreamRead(&stream, buffer, 8), kStreamError);
+    stream.seekResult = STG_E_INVALIDFUNCTION;  // a stream that cannot seek
+    EXPECT_EQ(StreamTell(&stream), kStreamError);
+    EXPECT_EQ(StreamSeek(&stream, 0, 0), kStreamError);
+    EXPECT_EQ(StreamRead(nullptr, buffer, 8), kStreamError);
+}
+
+}  // namespace
