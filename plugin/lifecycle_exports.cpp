@@ -85,6 +85,7 @@ extern "C" BOOL WINAPI DVP_InitEx(InitExRecord* record) noexcept
     PluginState& state = State();
     if (state.initCount++ > 0)
         return TRUE;
+    ++state.initGeneration;
 
     bool initialized = false;
     try {

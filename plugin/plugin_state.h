@@ -19,6 +19,10 @@ struct PluginState {
     HMODULE module = nullptr;              // set at process attach, never cleared
     CRITICAL_SECTION initLock{};           // re-entrant; held for all of InitEx and Uninit
     int32_t initCount = 0;                 // guarded by initLock
+    // Counts initialisation cycles: every first DVP_InitEx starts a new one.
+    // Guarded by initLock. Lets a dialog opened in one cycle recognise that
+    // the settings it was opened on are gone.
+    uint32_t initGeneration = 0;
     HostServices* hostServices = nullptr;  // owned; guarded by initLock
     std::atomic<PluginSettings*> settings{nullptr};          // owned
     std::atomic<const wchar_t*> handledExtensions{nullptr};  // owned, new[]
