@@ -46,6 +46,20 @@ struct TestbedImageHeader {
 #pragma pack(pop)
 static_assert(sizeof(TestbedImageHeader) == 20);
 
+// Layout bits the stand-in reports for the real files it decodes: grey
+// images, colour images without alpha (GIFs without a transparent colour
+// included), and colour images with alpha (a GIF's transparent colour
+// arrives as alpha 0, never as a transparent index). gflChangeColorDepth
+// mode 23 leaves every bitmap at kTestbedLayoutBgra.
+inline constexpr uint16_t kTestbedLayoutGrey = 0x0002;
+inline constexpr uint16_t kTestbedLayoutRgb = 0x0010;
+inline constexpr uint16_t kTestbedLayoutRgba = 0x0020;
+inline constexpr uint16_t kTestbedLayoutBgra = 0x0100;
+
+// The flags word gflGetDefaultLoadParams writes; a load that ORs in an
+// option keeps these bits.
+inline constexpr uint32_t kTestbedDefaultLoadFlags = 0x0040;
+
 // One row of the format table the stand-in reports.
 struct TestbedFormat {
     char name[32];

@@ -1,0 +1,153 @@
+// Bitmap records and their owners. The owner holds the record first, so the
+// record's address is the owner's; a tag tells our records from anything
+// else a caller might pass.
+#include "testbed/imagelib/bitmap_store.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <new>
+#include <type_traits>
+
+#include "testbed/imagelib/testbed_state.h"
+
+namespace testbed {
+namespace {
+
+constexpr uint32_t kOwnerTag = 0x4D424454;   // "TDBM"
+constexpr uint16_t kResolution = 72;
+
+struct OwnedBitmap {
+    gfl::Bitmap record;   // first: its address is the owner's
+    uint32_t tag;
+    PixelKind kind;
+    bool hasPixels;
+
+    ~OwnedBitmap()
+    {
+        std::free(record.data);
+        delete record.colorMap;
+        tag = 0;
+    }
+};
+static_assert(std::is_standard_layout_v<OwnedBitmap>);
+static_assert(offsetof(OwnedBitmap, record) == 0);
+
+OwnedBitmap* OwnerOf(gfl::Bitmap* bitmap) noexcept
+{
+    auto* owner = reinterpret_cast<OwnedBitmap*>(bitmap);
+    return owner && owner->tag == kOwnerTag ? owner : nullptr;
+}
+
+void ConvertPixels(const OwnedBitmap& owner, const uint8_t* in, uint8_t* out, size_t count) noexcept
+{
+    const gfl::ColorMap* map = owner.record.colorMap;
+    for (size_t i = 0; i < count; ++i, out += 4) {
+        switch (owner.kind) {
+        case PixelKind::Grey:
+            out[0] = out[1] = out[2] = in[i];
+            out[3] = 255;
+            break;
+        case PixelKind::Rgb:
+            out[0] = in[i * 3 + 2];
+            out[1] = in[i * 3 + 1];
+            out[2] = in[i * 3 + 0];
+            out[3] = 255;
+            break;
+        case PixelKind::Rgba:
+            out[0] = in[i * 4 + 2];
+            out[1] = in[i * 4 + 1];
+            out[2] = in[i * 4 + 0];
+            out[3] = in[i * 4 + 3];
+            break;
+        case PixelKind::Indexed: {
+            const uint8_t index = in[i];
+            if (map) {
+                out[0] = map->blue[index];
+                out[1] = map->green[index];
+                out[2] = map->red[index];
+            } else {
+                // Without a map: 0 is black, 1 white, anything else grey.
+                const uint8_t level = index == 1 ? 255 : index;
+                out[0] = out[1] = out[2] = level;
+            }
+            out[3] = 255;
+            break;
+        }
+        case PixelKind::Bgra:
+            std::memcpy(out, in + i * 4, 4);
+            break;
+        }
+    }
+}
+
+void SetBgraLayout(gfl::Bitmap& record) noexcept
+{
+    record.layout = gfl::kLayoutBgra;
+    record.componentsPerPixel = 4;
+    record.bytesPerPixel = 4;
+    record.bytesPerLine = record.width > 0 ? static_cast<uint32_t>(record.width) * 4u : 0u;
+    record.colorUsed = 0;
+}
+
+}  // namespace
+
+gfl::Bitmap* NewBitmap(DecodedImage& image) noexcept
+{
+    auto* owner = new (std::nothrow) OwnedBitmap{};
+    if (!owner)
+        return nullptr;
+    gfl::Bitmap& record = owner->record;
+    record.layout = image.layout;
+    record.origin = 0;
+    record.width = image.width;
+    record.height = image.height;
+    record.bitsPerComponent = 8;
+    record.bytesPerPixel = BytesPerPixel(image.kind);
+    record.componentsPerPixel = image.kind == PixelKind::Indexed ? 1 : record.bytesPerPixel;
+    record.bytesPerLine = image.width > 0 ? static_cast<uint32_t>(image.width) * record.bytesPerPixel : 0u;
+    record.linePadding = 1;
+    record.xResolution = kResolution;
+    record.yResolution = kResolution;
+    record.transparentIndex = image.transparentIndex;
+    record.colorUsed = image.colorMap ? 256 : 0;
+    record.colorMap = image.colorMap.release();
+    record.data = image.pixels.release();
+    owner->tag = kOwnerTag;
+    owner->kind = image.kind;
+    owner->hasPixels = image.hasPixels;
+    AdjustOutstandingBitmaps(1);
+    return &owner->record;
+}
+
+void DeleteBitmap(gfl::Bitmap* bitmap) noexcept
+{
+    OwnedBitmap* owner = OwnerOf(bitmap);
+    if (!owner)
+        return;
+    delete owner;
+    AdjustOutstandingBitmaps(-1);
+}
+
+gfl::Error ConvertToBgra(gfl::Bitmap* bitmap) noexcept
+{
+    OwnedBitmap* owner = OwnerOf(bitmap);
+    if (!owner)
+        return gfl::kErrorBadBitmap;
+    gfl::Bitmap& record = owner->record;
+    if (owner->hasPixels && owner->kind != PixelKind::Bgra) {
+        const size_t count = static_cast<size_t>(record.width) * static_cast<size_t>(record.height);
+        auto* converted = static_cast<uint8_t*>(std::malloc(count * 4));
+        if (!converted)
+            return gfl::kErrorNoMemory;
+        ConvertPixels(*owner, record.data, converted, count);
+        std::free(record.data);
+        record.data = converted;
+    }
+    owner->kind = PixelKind::Bgra;
+    delete record.colorMap;
+    record.colorMap = nullptr;
+    SetBgraLayout(record);
+    return gfl::kNoError;
+}
+
+}  // namespace testbed

@@ -1,0 +1,26 @@
+// The bitmap records the library hands out: their creation from a decoded
+// image, their in-place conversion to blue-green-red-alpha, and their
+// release. Each record is the first member of a private owner that also
+// remembers the pixel kind, so the conversion never guesses from the
+// layout bits (which TBIM files set freely).
+#pragma once
+
+#include "testbed/imagelib/decoded_image.h"
+#include "testbed/imagelib/gfl_library_records.h"
+
+namespace testbed {
+
+// Takes the image's pixels and colour map; null when out of memory. The
+// record counts as outstanding until DeleteBitmap.
+gfl::Bitmap* NewBitmap(DecodedImage& image) noexcept;
+
+// Releases a record NewBitmap made; null is ignored.
+void DeleteBitmap(gfl::Bitmap* bitmap) noexcept;
+
+// Converts in place to 4 bytes per pixel (blue, green, red, alpha), rows
+// packed at width * 4 bytes, top row first. The transparent index stays as
+// decoded; the colour map goes, since no pixel refers to it any more. A
+// pixel-less bitmap keeps its placeholder and changes only its layout.
+gfl::Error ConvertToBgra(gfl::Bitmap* bitmap) noexcept;
+
+}  // namespace testbed

@@ -1,0 +1,17 @@
+// The exported test-steering functions: thin shims over the steering state.
+#include "testbed/imagelib/gfl_testbed_control.h"
+#include "testbed/imagelib/testbed_state.h"
+
+void testbedReset() { testbed::Reset(); }
+
+void testbedSetVersion(const char* text) { testbed::SetVersion(text); }
+
+void testbedSetFormats(const TestbedFormat* formats, int32_t count) { testbed::SetFormats(formats, count); }
+
+void testbedSetFaults(uint32_t faultMask) { testbed::SetFaults(faultMask); }
+
+void testbedSetDescription(const char* bytes64) { testbed::SetDescription(bytes64); }
+
+void testbedSetCancelPolls(int32_t pollsPerImage) { testbed::SetCancelPolls(pollsPerImage); }
+
+void testbedGetCounters(TestbedCounters* counters) { testbed::GetCounters(counters); }

@@ -1,0 +1,183 @@
+// Entry points that read images: file information, loading, the default
+// load parameters, conversion and release. Each copies the steering
+// settings once at its start and then runs without a lock, so several
+// threads decode at once.
+#include "testbed/imagelib/bitmap_store.h"
+#include "testbed/imagelib/decoded_image.h"
+#include "testbed/imagelib/file_information.h"
+#include "testbed/imagelib/library_exports.h"
+#include "testbed/imagelib/source_bytes.h"
+#include "testbed/imagelib/testbed_state.h"
+
+using testbed::CountCall;
+
+namespace {
+
+// Where a call reads from: a path, or a caller's handle and callbacks.
+struct Source {
+    const wchar_t* path = nullptr;
+    void* handle = nullptr;
+    const gfl::StreamCallbacks* callbacks = nullptr;
+    bool throughCallbacks = false;
+};
+
+gfl::LoadParams DefaultLoadParams() noexcept
+{
+    gfl::LoadParams params = {};
+    params.flags = gfl::kLoadDefaultFlags;
+    params.formatIndex = -1;
+    params.defaultAlpha = 255;
+    params.callbacks.allocate = &testbed::DefaultAllocate;
+    params.callbacks.release = &testbed::DefaultRelease;
+    return params;
+}
+
+gfl::Error ReadAndDecode(const Source& source, int32_t formatIndex, testbed::SourceBuffer& bytes,
+                         testbed::DecodedImage& image) noexcept
+{
+    const gfl::Error read = source.throughCallbacks
+                                ? testbed::ReadCallbackSource(source.handle, source.callbacks, bytes)
+                                : testbed::ReadFileSource(source.path, bytes);
+    if (read != gfl::kNoError)
+        return read;
+    return testbed::DecodeImage(bytes.data(), bytes.size(), formatIndex, image);
+}
+
+gfl::Error Identify(const Source& source, int32_t formatIndex, gfl::FileInformation* info) noexcept
+{
+    testbed::RecordInformationSource(source.throughCallbacks);
+    const testbed::CallSettings settings = testbed::CurrentCallSettings();
+    if (!info)
+        return gfl::kErrorBadParameters;
+    if (settings.faults & kTestbedFailInformation)
+        return gfl::kErrorInjected;
+    testbed::SourceBuffer bytes;
+    testbed::DecodedImage image;
+    const gfl::Error decoded = ReadAndDecode(source, formatIndex, bytes, image);
+    if (decoded != gfl::kNoError)
+        return decoded;
+    return testbed::FillFileInformation(image, bytes.size(), settings, info);
+}
+
+// Polls the cancel query the configured number of times; true when it asked
+// to give up (an answer of exactly 1).
+bool CancelRequested(const gfl::LoadParams& params, int32_t polls) noexcept
+{
+    if (!params.cancelCallback)
+        return false;
+    for (int32_t i = 0; i < polls; ++i) {
+        testbed::CountCancelPoll();
+        if (params.cancelCallback(params.callbackUserValue) == 1)
+            return true;
+    }
+    return false;
+}
+
+gfl::Error Load(Source source, gfl::Bitmap** bitmap, const gfl::LoadParams* params,
+                gfl::FileInformation* info) noexcept
+{
+    const gfl::LoadParams effective = params ? *params : DefaultLoadParams();
+    testbed::RecordLoad(effective.flags, effective.cancelCallback != nullptr, source.throughCallbacks);
+    const testbed::CallSettings settings = testbed::CurrentCallSettings();
+    if (!bitmap)
+        return gfl::kErrorBadParameters;
+    *bitmap = nullptr;
+    if (settings.faults & kTestbedFailDecode)
+        return gfl::kErrorInjected;
+
+    source.callbacks = &effective.callbacks;
+    testbed::SourceBuffer bytes;
+    testbed::DecodedImage image;
+    const gfl::Error decoded = ReadAndDecode(source, effective.formatIndex, bytes, image);
+    if (decoded != gfl::kNoError)
+        return decoded;
+    if (CancelRequested(effective, settings.cancelPolls))
+        return gfl::kErrorCancelled;
+
+    const size_t sourceBytes = bytes.size();
+    bytes.reset();
+    // Information first: it only reads the image, which NewBitmap empties.
+    if (info) {
+        const gfl::Error filled = testbed::FillFileInformation(image, sourceBytes, settings, info);
+        if (filled != gfl::kNoError)
+            return filled;
+    }
+    gfl::Bitmap* made = testbed::NewBitmap(image);
+    if (!made) {
+        testbed::ReleaseFileInformation(info);
+        return gfl::kErrorNoMemory;
+    }
+    *bitmap = made;
+    return gfl::kNoError;
+}
+
+}  // namespace
+
+gfl::Error gflGetFileInformationW(const wchar_t* path, int32_t formatIndex, gfl::FileInformation* info) noexcept
+{
+    CountCall(kTbGetFileInformationW);
+    Source source;
+    source.path = path;
+    return Identify(source, formatIndex, info);
+}
+
+gfl::Error gflGetFileInformationFromHandle(void* handle, int32_t formatIndex, const gfl::StreamCallbacks* callbacks,
+                                           gfl::FileInformation* info) noexcept
+{
+    CountCall(kTbGetFileInformationFromHandle);
+    Source source;
+    source.handle = handle;
+    source.callbacks = callbacks;
+    source.throughCallbacks = true;
+    return Identify(source, formatIndex, info);
+}
+
+gfl::Error gflLoadBitmapW(const wchar_t* path, gfl::Bitmap** bitmap, const gfl::LoadParams* params,
+                          gfl::FileInformation* info) noexcept
+{
+    CountCall(kTbLoadBitmapW);
+    Source source;
+    source.path = path;
+    return Load(source, bitmap, params, info);
+}
+
+gfl::Error gflLoadBitmapFromHandle(void* handle, gfl::Bitmap** bitmap, const gfl::LoadParams* params,
+                                   gfl::FileInformation* info) noexcept
+{
+    CountCall(kTbLoadBitmapFromHandle);
+    Source source;
+    source.handle = handle;
+    source.throughCallbacks = true;
+    return Load(source, bitmap, params, info);
+}
+
+void gflGetDefaultLoadParams(gfl::LoadParams* params) noexcept
+{
+    CountCall(kTbGetDefaultLoadParams);
+    if (params)
+        *params = DefaultLoadParams();
+}
+
+void gflFreeBitmap(gfl::Bitmap* bitmap) noexcept
+{
+    CountCall(kTbFreeBitmap);
+    testbed::DeleteBitmap(bitmap);
+}
+
+void gflFreeFileInformation(gfl::FileInformation* info) noexcept
+{
+    CountCall(kTbFreeFileInformation);
+    testbed::ReleaseFileInformation(info);
+}
+
+gfl::Error gflChangeColorDepth(gfl::Bitmap* source, gfl::Bitmap** destination, uint32_t mode, uint16_t) noexcept
+{
+    CountCall(kTbChangeColorDepth);
+    if (testbed::CurrentCallSettings().faults & kTestbedFailConversion)
+        return gfl::kErrorInjected;
+    if (!source || destination)
+        return gfl::kErrorBadParameters;
+    if (mode != gfl::kModeToBgra)
+        return gfl::kErrorUnsupportedConversion;
+    return testbed::ConvertToBgra(source);
+}

@@ -1,0 +1,89 @@
+// File information records and the allocation each carries.
+#include "testbed/imagelib/file_information.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+namespace testbed {
+namespace {
+
+constexpr uint32_t kDataTag = 0x49464454;   // "TDFI"
+constexpr uint16_t kResolution = 72;
+
+struct AttachedData {
+    uint32_t tag = kDataTag;
+    ImageFormat format = ImageFormat::Tbim;
+};
+
+uint16_t ComponentsPerPixel(PixelKind kind) noexcept
+{
+    switch (kind) {
+    case PixelKind::Grey:
+    case PixelKind::Indexed:
+        return 1;
+    case PixelKind::Rgb:
+        return 3;
+    case PixelKind::Rgba:
+    case PixelKind::Bgra:
+        return 4;
+    }
+    return 3;
+}
+
+void CopyText(char* destination, size_t capacity, const char* text) noexcept
+{
+    const size_t length = std::min(std::strlen(text), capacity - 1);
+    std::memcpy(destination, text, length);
+    destination[length] = '\0';
+}
+
+}  // namespace
+
+gfl::Error FillFileInformation(const DecodedImage& image, size_t sourceBytes, const CallSettings& settings,
+                               gfl::FileInformation* info) noexcept
+{
+    if (!info)
+        return gfl::kErrorBadParameters;
+    auto* attached = new (std::nothrow) AttachedData;
+    if (!attached)
+        return gfl::kErrorNoMemory;
+    attached->format = image.format;
+
+    gfl::FileInformation filled = {};
+    filled.type = gfl::kInformationTypeRaster;
+    filled.width = image.width;
+    filled.height = image.height;
+    filled.formatIndex = static_cast<int32_t>(image.format);
+    CopyText(filled.formatName, sizeof filled.formatName, FormatShortName(image.format));
+    if (settings.overrideDescription)
+        std::memcpy(filled.description, settings.description, sizeof filled.description);
+    else
+        CopyText(filled.description, sizeof filled.description, FormatLongDescription(image.format));
+    filled.xResolution = kResolution;
+    filled.yResolution = kResolution;
+    filled.bitsPerComponent = 8;
+    filled.componentsPerPixel = ComponentsPerPixel(image.kind);
+    filled.numberOfImages = 1;
+    filled.fileSize = static_cast<uint32_t>(sourceBytes);
+    filled.colorUsed = image.colorMap ? 256 : 0;
+    filled.libraryData = attached;
+    *info = filled;
+    AdjustOutstandingFileInfos(1);
+    return gfl::kNoError;
+}
+
+void ReleaseFileInformation(gfl::FileInformation* info) noexcept
+{
+    if (!info || !info->libraryData)
+        return;
+    auto* attached = static_cast<AttachedData*>(info->libraryData);
+    if (attached->tag != kDataTag)
+        return;
+    attached->tag = 0;
+    delete attached;
+    info->libraryData = nullptr;
+    AdjustOutstandingFileInfos(-1);
+}
+
+}  // namespace testbed

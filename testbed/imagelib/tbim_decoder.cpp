@@ -1,0 +1,64 @@
+// The synthetic TBIM format (layout in gfl_testbed_control.h): tests write
+// exact bitmaps, including the dimensions and layout bits no real file would
+// carry.
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#include "testbed/imagelib/format_decoders.h"
+
+namespace testbed {
+namespace {
+
+constexpr uint64_t kMaxTbimPixelBytes = uint64_t{64} << 20;
+constexpr uint8_t kTbimIndexed = 0;
+constexpr uint8_t kTbimBgra = 1;
+
+}  // namespace
+
+gfl::Error DecodeTbim(const uint8_t* bytes, size_t size, DecodedImage& out) noexcept
+{
+    TestbedImageHeader header;
+    if (size < sizeof header)
+        return gfl::kErrorFileCorrupted;
+    std::memcpy(&header, bytes, sizeof header);
+    if (header.pixelKind != kTbimIndexed && header.pixelKind != kTbimBgra)
+        return gfl::kErrorFileCorrupted;
+    if (header.hasColorMap > 1)
+        return gfl::kErrorFileCorrupted;
+
+    size_t offset = sizeof header;
+    if (header.hasColorMap) {
+        if (size - offset < sizeof(gfl::ColorMap))
+            return gfl::kErrorFileCorrupted;
+        out.colorMap.reset(new (std::nothrow) gfl::ColorMap);
+        if (!out.colorMap)
+            return gfl::kErrorNoMemory;
+        std::memcpy(out.colorMap.get(), bytes + offset, sizeof(gfl::ColorMap));
+        offset += sizeof(gfl::ColorMap);
+    }
+
+    out.width = header.width;
+    out.height = header.height;
+    out.layout = header.layout;
+    out.transparentIndex = header.transparentIndex;
+    out.kind = header.pixelKind == kTbimIndexed ? PixelKind::Indexed : PixelKind::Bgra;
+
+    const bool positive = header.width > 0 && header.height > 0;
+    const uint64_t pixelBytes = positive ? static_cast<uint64_t>(header.width) *
+                                               static_cast<uint64_t>(header.height) * BytesPerPixel(out.kind)
+                                         : 0;
+    out.hasPixels = positive && pixelBytes <= kMaxTbimPixelBytes;
+    out.pixelBytes = out.hasPixels ? static_cast<size_t>(pixelBytes) : kPlaceholderBytes;
+    out.pixels.reset(static_cast<uint8_t*>(std::calloc(out.pixelBytes, 1)));
+    if (!out.pixels)
+        return gfl::kErrorNoMemory;
+    if (!out.hasPixels)
+        return gfl::kNoError;
+    if (size - offset < out.pixelBytes)
+        return gfl::kErrorFileCorrupted;
+    std::memcpy(out.pixels.get(), bytes + offset, out.pixelBytes);
+    return gfl::kNoError;
+}
+
+}  // namespace testbed
