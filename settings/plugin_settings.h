@@ -42,8 +42,10 @@ public:
     bool LoadSettings();
     bool SaveSettings() const;
     // The walks over one document. The read buffer and its capacity are
-    // shared by every read of the document; the buffer may be replaced by a
-    // larger one (new[]), which the caller then releases.
+    // shared by every read of the document; on entry the capacity is the
+    // buffer's length in characters. The buffer may be replaced by a larger
+    // one (new[], possibly null after a failed allocation), which the caller
+    // then releases.
     bool ReadSettingsXml(HANDLE document, wchar_t*& buffer, int32_t& capacity);
     bool WriteSettingsXml(HANDLE document) const;
 

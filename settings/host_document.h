@@ -1,0 +1,30 @@
+// HostDocument: owns one XML document handle obtained from the host and
+// hands it back with the host's XMLFreeFile when it goes out of scope, so
+// every path of a load or a save frees each document exactly once.
+#pragma once
+
+#include <windows.h>
+
+#include "plugin/host_services.h"
+
+class HostDocument {
+public:
+    HostDocument(const HostXmlServices& xml, HANDLE document) noexcept : xml_(xml), document_(document) {}
+    ~HostDocument()
+    {
+        // A host without XMLFreeFile keeps the document; there is no other
+        // way to release it.
+        auto freeFile = xml_.get<XmlFreeFileFn>(HostXml::XMLFreeFile);
+        if (document_ && freeFile)
+            freeFile(document_);
+    }
+    HostDocument(const HostDocument&) = delete;
+    HostDocument& operator=(const HostDocument&) = delete;
+
+    HANDLE get() const noexcept { return document_; }
+    explicit operator bool() const noexcept { return document_ != nullptr; }
+
+private:
+    const HostXmlServices& xml_;
+    HANDLE document_;
+};

@@ -1,0 +1,330 @@
+// LoadSettings against a hand-written host: the exact calls it makes, what
+// each missing or failing service leads to, and the read buffer's rules
+// (one capacity integer per document, grown only on demand, never handed to
+// the host larger than the buffer).
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "settings/plugin_settings.h"
+#include "tests/unit/row_name.h"
+#include "tests/unit/failing_allocation.h"
+#include "tests/unit/fake_xml_host.h"
+
+namespace {
+
+class SettingsLoad : public testing::Test {
+protected:
+    FakeXmlHost host;
+    HostServices services = host.Services();
+    PluginSettings settings{nullptr, &services, 0};
+
+    // root DVP_QPV: ExcludedExtension ".jpg", ExcludedExtension ".png",
+    // UseQPVForStreams false.
+    FakeNode& StoreTypicalFile()
+    {
+        FakeNode& root = host.StoreSettingsFile();
+        root.Add(L"ExcludedExtension", L".jpg");
+        root.Add(L"ExcludedExtension", L".png");
+        root.AddBool(L"UseQPVForStreams", FALSE);
+        return root;
+    }
+
+    void TearDown() override { StopFailingAllocations(); }
+};
+
+TEST_F(SettingsLoad, MakesExactlyTheDocumentedCallsInOrder)
+{
+    FakeNode& root = host.StoreSettingsFile();
+    root.Add(L"ExcludedExtension", L".jpg");
+    root.Add(L"Unrelated", L"text");
+    root.AddBool(L"UseQPVForStreams", FALSE);
+
+    EXPECT_TRUE(settings.LoadSettings());
+    EXPECT_EQ(host.calls, (std::vector<std::wstring>{
+                              L"GetConfigPathW 0 260",
+                              L"XMLLoadFileW C:\\Cfg\\DVP_QPV.oxc",
+                              L"XMLGetNodeNameW doc 1024",
+                              L"XMLFirstChildNode doc",
+                              L"XMLGetNodeNameW c1 1024",
+                              L"XMLGetNodeValueW c1 size",
+                              L"XMLGetNodeValueW c1 1024",
+                              L"XMLNextNode c1",
+                              L"XMLGetNodeNameW c2 1024",
+                              L"XMLNextNode c2",
+                              L"XMLGetNodeNameW c3 1024",
+                              L"XMLGetNodeBoolValue c3",
+                              L"XMLNextNode c3",
+                              L"XMLFreeFile doc",
+                          }));
+    EXPECT_EQ(settings.excludedExtensions, (ExtensionList{L".jpg"}));
+    EXPECT_EQ(settings.useForStreams, 0);
+}
+
+TEST_F(SettingsLoad, EmptiesTheListFirstAndLeavesTheStreamFlagWhenNothingLoads)
+{
+    settings.excludedExtensions = {L".left", L".over"};
+    settings.useForStreams = 0;
+    EXPECT_FALSE(settings.LoadSettings());  // no file stored
+    EXPECT_TRUE(settings.excludedExtensions.empty());
+    EXPECT_EQ(settings.useForStreams, 0);
+}
+
+// Documents whose content decides what is loaded.
+struct ContentCase {
+    const char* name;
+    std::function<void(FakeNode&)> fill;
+    ExtensionList expectedList;
+    int32_t expectedStreams;
+};
+
+void PrintTo(const ContentCase& row, std::ostream* out)
+{
+    *out << row.name;
+}
+
+class SettingsLoadContent : public SettingsLoad, public testing::WithParamInterface<ContentCase> {};
+
+TEST_P(SettingsLoadContent, LoadsWhatTheDocumentHolds)
+{
+    GetParam().fill(host.StoreSettingsFile());
+    settings.useForStreams = 1;
+    EXPECT_TRUE(settings.LoadSettings());
+    EXPECT_EQ(settings.excludedExtensions, GetParam().expectedList);
+    EXPECT_EQ(settings.useForStreams, GetParam().expectedStreams);
+    EXPECT_TRUE(host.EveryDocumentFreedOnce());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, SettingsLoadContent,
+    testing::Values(
+        ContentCase{"EmptyDocumentGivesEmptyList", [](FakeNode&) {}, {}, 1},
+        ContentCase{"MissingStreamsNodeLeavesOne",
+                    [](FakeNode& r) { r.Add(L"ExcludedExtension", L".a"); }, {L".a"}, 1},
+        ContentCase{"LaterStreamsNodeWinsFalse",
+                    [](FakeNode& r) {
+                        r.AddBool(L"UseQPVForStreams", TRUE);
+                        r.AddBool(L"UseQPVForStreams", FALSE);
+                    },
+                    {}, 0},
+        ContentCase{"LaterStreamsNodeWinsTrue",
+                    [](FakeNode& r) {
+                        r.AddBool(L"UseQPVForStreams", FALSE);
+                        r.AddBool(L"UseQPVForStreams", TRUE);
+                    },
+                    {}, 1},
+        ContentCase{"NonzeroBoolBecomesOne", [](FakeNode& r) { r.AddBool(L"UseQPVForStreams", 42); }, {}, 1},
+        ContentCase{"NamesDifferingInCaseAreSkipped",
+                    [](FakeNode& r) {
+                        r.Add(L"excludedextension", L".lower");
+                        r.Add(L"ExcludedExtension", L".kept");
+                        r.Add(L"EXCLUDEDEXTENSION", L".upper");
+                        r.AddBool(L"useqpvforstreams", FALSE);
+                    },
+                    {L".kept"}, 1},
+        ContentCase{"NamesWithExtraTextAreSkipped",
+                    [](FakeNode& r) {
+                        r.Add(L"ExcludedExtensions", L".plural");
+                        r.Add(L"ExcludedExtensio", L".short");
+                        r.Add(L"ExcludedExtension", L".kept");
+                    },
+                    {L".kept"}, 1},
+        ContentCase{"ValuesAreKeptVerbatimInDocumentOrder",
+                    [](FakeNode& r) {
+                        r.Add(L"ExcludedExtension", L"jpg");
+                        r.Add(L"ExcludedExtension", L".PNG");
+                        r.Add(L"ExcludedExtension", L"");
+                        r.Add(L"ExcludedExtension", L" .gif ");
+                        r.Add(L"ExcludedExtension", L"jpg");
+                    },
+                    {L"jpg", L".PNG", L"", L" .gif ", L"jpg"}, 1}),
+    RowName{});
+
+// A missing service or a failing call, and what LoadSettings makes of it.
+struct FailureCase {
+    const char* name;
+    std::function<void(FakeXmlHost&, HostServices&)> arrange;
+    bool expectedResult;
+    ExtensionList expectedList;  // checked when the load succeeds
+};
+
+void PrintTo(const FailureCase& row, std::ostream* out)
+{
+    *out << row.name;
+}
+
+class SettingsLoadFailure : public SettingsLoad, public testing::WithParamInterface<FailureCase> {};
+
+TEST_P(SettingsLoadFailure, ReportsTheOutcomeAndFreesEveryDocumentOnce)
+{
+    StoreTypicalFile();
+    GetParam().arrange(host, services);
+    EXPECT_EQ(settings.LoadSettings(), GetParam().expectedResult);
+    if (GetParam().expectedResult) {
+        EXPECT_EQ(settings.excludedExtensions, GetParam().expectedList);
+    }
+    EXPECT_TRUE(host.EveryDocumentFreedOnce());
+}
+
+auto Missing(HostXml slot)
+{
+    return [slot](FakeXmlHost&, HostServices& s) { s.xml[slot] = nullptr; };
+}
+
+auto Failing(const char* call, int nth = 0)
+{
+    return [call, nth](FakeXmlHost& h, HostServices&) { h.Fail(call, nth); };
+}
+
+const ExtensionList kTypical{L".jpg", L".png"};
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, SettingsLoadFailure,
+    testing::Values(
+        FailureCase{"NoConfigPathService",
+                    [](FakeXmlHost&, HostServices& s) { s.config[HostConfig::GetConfigPathW] = nullptr; }, false, {}},
+        FailureCase{"ConfigPathFails", Failing("GetConfigPathW"), false, {}},
+        FailureCase{"ConfigPathUnterminated", [](FakeXmlHost& h, HostServices&) { h.configUnterminated = true; },
+                    false, {}},
+        FailureCase{"NoLoadService", Missing(HostXml::XMLLoadFileW), false, {}},
+        FailureCase{"LoadGivesNull", Failing("XMLLoadFileW"), false, {}},
+        FailureCase{"FileMissing", [](FakeXmlHost& h, HostServices&) { h.files.clear(); }, false, {}},
+        FailureCase{"NoNameService", Missing(HostXml::XMLGetNodeNameW), false, {}},
+        FailureCase{"RootNameFails", Failing("XMLGetNodeNameW", 1), false, {}},
+        FailureCase{"ChildNameFailsIsSkipped", Failing("XMLGetNodeNameW", 2), true, {L".png"}},
+        FailureCase{"NoValueService", Missing(HostXml::XMLGetNodeValueW), false, {}},
+        FailureCase{"SizeQueryFails", Failing("XMLGetNodeValueW size", 2), false, {}},
+        FailureCase{"ValueReadFails", Failing("XMLGetNodeValueW read", 1), false, {}},
+        FailureCase{"NoBoolService", Missing(HostXml::XMLGetNodeBoolValue), false, {}},
+        FailureCase{"BoolReadFails", Failing("XMLGetNodeBoolValue"), false, {}},
+        FailureCase{"NoFirstChildServiceEndsWalk", Missing(HostXml::XMLFirstChildNode), true, {}},
+        FailureCase{"FirstChildNullEndsWalk", Failing("XMLFirstChildNode"), true, {}},
+        FailureCase{"NoNextServiceEndsWalk", Missing(HostXml::XMLNextNode), true, {L".jpg"}},
+        FailureCase{"NextNullEndsWalk", Failing("XMLNextNode", 2), true, kTypical},
+        FailureCase{"ZeroSizeIsAFailedRead", [](FakeXmlHost& h, HostServices&) { h.reportedSize = 0; }, false, {}},
+        FailureCase{"NegativeSizeIsAFailedRead", [](FakeXmlHost& h, HostServices&) { h.reportedSize = -5; },
+                    false, {}},
+        FailureCase{"SizeAboveCapIsAFailedRead",
+                    [](FakeXmlHost& h, HostServices&) { h.reportedSize = 16 * 1024 * 1024 + 1; }, false, {}},
+        FailureCase{"ValueWithoutTerminatorIsAFailedRead",
+                    [](FakeXmlHost& h, HostServices&) { h.valueWithoutTerminator = true; }, false, {}},
+        FailureCase{"RootNameWithoutTerminatorIsAFailedRead",
+                    [](FakeXmlHost& h, HostServices&) { h.nameWithoutTerminator = true; }, false, {}},
+        FailureCase{"CapacityRaisedByHostIsNeverPassedOn",
+                    [](FakeXmlHost& h, HostServices&) { h.capacityAfterRead = 1 << 20; }, false, {}},
+        FailureCase{"CapacityMadeNegativeByHostIsNeverPassedOn",
+                    [](FakeXmlHost& h, HostServices&) { h.capacityAfterRead = -1; }, false, {}}),
+    RowName{});
+
+TEST_F(SettingsLoad, SucceedsWithoutFreeServiceAndCallsNoFree)
+{
+    StoreTypicalFile();
+    services.xml[HostXml::XMLFreeFile] = nullptr;
+    EXPECT_TRUE(settings.LoadSettings());
+    EXPECT_EQ(settings.excludedExtensions, kTypical);
+    EXPECT_TRUE(host.freeCount.empty());
+}
+
+TEST_F(SettingsLoad, FailsWithoutHostServices)
+{
+    PluginSettings orphan(nullptr, nullptr, 0);
+    EXPECT_FALSE(orphan.LoadSettings());
+    EXPECT_TRUE(host.calls.empty());
+}
+
+TEST_F(SettingsLoad, RaisedCapacityFailsBeforeAnyLargerReadReachesTheHost)
+{
+    StoreTypicalFile();
+    host.capacityAfterRead = 1 << 20;
+    EXPECT_FALSE(settings.LoadSettings());
+    EXPECT_EQ(host.capacitiesPassed, (std::vector<int>{1024}));
+}
+
+TEST_F(SettingsLoad, FailedBufferAllocationFailsTheLoadAndFreesTheDocument)
+{
+    StoreTypicalFile();
+    FailNothrowArrayAllocation(1);
+    EXPECT_FALSE(settings.LoadSettings());
+    StopFailingAllocations();
+    EXPECT_EQ(host.documents.size(), 1u);
+    EXPECT_TRUE(host.EveryDocumentFreedOnce());
+}
+
+TEST_F(SettingsLoad, FailedBufferGrowthFailsTheLoadAndFreesTheDocument)
+{
+    FakeNode& root = host.StoreSettingsFile();
+    root.Add(L"ExcludedExtension", std::wstring(2000, L'e'));
+    FailNothrowArrayAllocation(2);
+    EXPECT_FALSE(settings.LoadSettings());
+    StopFailingAllocations();
+    EXPECT_TRUE(host.EveryDocumentFreedOnce());
+}
+
+TEST_F(SettingsLoad, LongValueIsReadWholeAfterOneEnlargement)
+{
+    const std::wstring longValue = L"." + std::wstring(2999, L'x');
+    FakeNode& root = host.StoreSettingsFile();
+    root.Add(L"ExcludedExtension", longValue);
+    root.Add(L"ExcludedExtension", std::wstring(1500, L'y'));
+    root.Add(L"ExcludedExtension", L".short");
+
+    EXPECT_TRUE(settings.LoadSettings());
+    EXPECT_EQ(settings.excludedExtensions, (ExtensionList{longValue, std::wstring(1500, L'y'), L".short"}));
+    // Root, then per child a name read and a value read; the buffer grows to
+    // 3001 once and is kept for the shorter values after it.
+    EXPECT_EQ(host.capacitiesPassed, (std::vector<int>{1024, 1024, 3001, 3001, 3001, 3001, 3001}));
+}
+
+TEST_F(SettingsLoad, SizeAboveTheValueStillReadsTheValueExactly)
+{
+    FakeNode& root = host.StoreSettingsFile();
+    root.Add(L"ExcludedExtension", L".jpg");
+    host.extraSize = 4000;
+    EXPECT_TRUE(settings.LoadSettings());
+    EXPECT_EQ(settings.excludedExtensions, (ExtensionList{L".jpg"}));
+    EXPECT_EQ(host.capacitiesPassed.back(), 4005);
+}
+
+TEST_F(SettingsLoad, OneCapacityIntegerServesEveryReadAndIsNeverReset)
+{
+    FakeNode& root = host.StoreSettingsFile();
+    root.Add(L"ExcludedExtension", L".jpg");
+    root.Add(L"ExcludedExtension", L"." + std::wstring(44, L'z'));  // needs 46
+    root.Add(L"ExcludedExtension", L".png");
+    // This host leaves 40 in the integer after every read.
+    host.capacityAfterRead = 40;
+
+    EXPECT_TRUE(settings.LoadSettings());
+    EXPECT_EQ(settings.excludedExtensions, (ExtensionList{L".jpg", L"." + std::wstring(44, L'z'), L".png"}));
+    EXPECT_EQ(host.capacitiesPassed, (std::vector<int>{1024, 40, 40, 40, 46, 40, 40}));
+    ASSERT_FALSE(host.capacityAddresses.empty());
+    for (int* address : host.capacityAddresses)
+        EXPECT_EQ(address, host.capacityAddresses.front());
+    ASSERT_EQ(host.sizeAddresses.size(), 3u);
+    for (int* address : host.sizeAddresses) {
+        EXPECT_EQ(address, host.sizeAddresses.front());
+        EXPECT_NE(address, host.capacityAddresses.front());
+    }
+}
+
+TEST_F(SettingsLoad, WrongRootNameFailsBeforeAnyChildIsRead)
+{
+    FakeNode& root = host.StoreSettingsFile(L"dvp_qpv");
+    root.Add(L"ExcludedExtension", L".jpg");
+    EXPECT_FALSE(settings.LoadSettings());
+    EXPECT_TRUE(settings.excludedExtensions.empty());
+    EXPECT_EQ(host.calls.back(), L"XMLFreeFile doc");
+    EXPECT_EQ(std::count(host.calls.begin(), host.calls.end(), L"XMLFirstChildNode doc"), 0);
+}
+
+TEST_F(SettingsLoad, ReadFailureKeepsEntriesBeforeItForTheCallerToReset)
+{
+    StoreTypicalFile();
+    host.Fail("XMLGetNodeValueW read", 2);
+    EXPECT_FALSE(settings.LoadSettings());
+    EXPECT_EQ(settings.excludedExtensions, (ExtensionList{L".jpg"}));
+    settings.ResetToDefaults();
+    EXPECT_EQ(settings.excludedExtensions.size(), 68u);
+}
+
+}  // namespace

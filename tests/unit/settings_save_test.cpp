@@ -1,0 +1,227 @@
+// SaveSettings and the settings file's path against a hand-written host: the
+// exact calls, the document built, and what each missing or failing service
+// leads to (false, the file untouched, every document freed once).
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "settings/plugin_settings.h"
+#include "tests/unit/row_name.h"
+#include "tests/unit/fake_xml_host.h"
+
+namespace {
+
+class SettingsSave : public testing::Test {
+protected:
+    FakeXmlHost host;
+    HostServices services = host.Services();
+    PluginSettings settings{nullptr, &services, 0};
+
+    const FakeNode* Saved() const
+    {
+        auto file = host.files.find(FakeXmlHost::kFilePath);
+        return file == host.files.end() ? nullptr : file->second.get();
+    }
+};
+
+TEST_F(SettingsSave, MakesExactlyTheDocumentedCallsInOrder)
+{
+    settings.excludedExtensions = {L".jpg", L".png"};
+    settings.useForStreams = 0;
+    EXPECT_TRUE(settings.SaveSettings());
+    EXPECT_EQ(host.calls, (std::vector<std::wstring>{
+                              L"GetConfigPathW 0 260",
+                              L"XMLCreateFile",
+                              L"XMLSetNodeNameW doc DVP_QPV",
+                              L"XMLAddChildNodeW doc ExcludedExtension",
+                              L"XMLSetNodeValueW c1 .jpg",
+                              L"XMLAddChildNodeW doc ExcludedExtension",
+                              L"XMLSetNodeValueW c2 .png",
+                              L"XMLAddChildNodeW doc UseQPVForStreams",
+                              L"XMLSetNodeBoolValue c3 0",
+                              L"XMLSaveFileW doc C:\\Cfg\\DVP_QPV.oxc",
+                              L"XMLFreeFile doc",
+                          }));
+    EXPECT_TRUE(host.EveryDocumentFreedOnce());
+}
+
+TEST_F(SettingsSave, WritesOneRootOneNodePerEntryInOrderThenTheStreamFlag)
+{
+    settings.excludedExtensions = {L".b", L"A", L"", L".b"};
+    settings.useForStreams = 1;
+    ASSERT_TRUE(settings.SaveSettings());
+    const FakeNode* saved = Saved();
+    ASSERT_NE(saved, nullptr);
+    EXPECT_EQ(saved->name, L"DVP_QPV");
+    EXPECT_EQ(ChildNames(*saved), (std::vector<std::wstring>{L"ExcludedExtension", L"ExcludedExtension",
+                                                              L"ExcludedExtension", L"ExcludedExtension",
+                                                              L"UseQPVForStreams"}));
+    EXPECT_EQ(ChildValues(*saved, L"ExcludedExtension"), (std::vector<std::wstring>{L".b", L"A", L"", L".b"}));
+    EXPECT_EQ(saved->children.back()->boolValue, TRUE);
+}
+
+TEST_F(SettingsSave, EmptyListWritesOnlyTheStreamFlagAndLoadsBackEmpty)
+{
+    settings.useForStreams = 0;
+    ASSERT_TRUE(settings.SaveSettings());
+    ASSERT_NE(Saved(), nullptr);
+    EXPECT_EQ(ChildNames(*Saved()), (std::vector<std::wstring>{L"UseQPVForStreams"}));
+
+    PluginSettings loaded(nullptr, &services, 0);
+    loaded.excludedExtensions = {L".stale"};
+    EXPECT_TRUE(loaded.LoadSettings());
+    EXPECT_TRUE(loaded.excludedExtensions.empty());
+    EXPECT_EQ(loaded.useForStreams, 0);
+}
+
+TEST_F(SettingsSave, WithoutRenameServiceStillSavesTheChildren)
+{
+    settings.excludedExtensions = {L".jpg"};
+    services.xml[HostXml::XMLSetNodeNameW] = nullptr;
+    EXPECT_TRUE(settings.SaveSettings());
+    ASSERT_NE(Saved(), nullptr);
+    EXPECT_EQ(Saved()->name, L"");  // what this host's new documents are called
+    EXPECT_EQ(ChildNames(*Saved()), (std::vector<std::wstring>{L"ExcludedExtension", L"UseQPVForStreams"}));
+}
+
+TEST_F(SettingsSave, IgnoresAFailedRename)
+{
+    host.Fail("XMLSetNodeNameW");
+    EXPECT_TRUE(settings.SaveSettings());
+    EXPECT_NE(Saved(), nullptr);
+}
+
+TEST_F(SettingsSave, SucceedsWithoutFreeServiceAndCallsNoFree)
+{
+    services.xml[HostXml::XMLFreeFile] = nullptr;
+    EXPECT_TRUE(settings.SaveSettings());
+    EXPECT_TRUE(host.freeCount.empty());
+}
+
+TEST_F(SettingsSave, FailsWithoutHostServices)
+{
+    PluginSettings orphan(nullptr, nullptr, 0);
+    EXPECT_FALSE(orphan.SaveSettings());
+    EXPECT_TRUE(host.calls.empty());
+}
+
+struct SaveFailureCase {
+    const char* name;
+    std::function<void(FakeXmlHost&, HostServices&)> arrange;
+};
+
+void PrintTo(const SaveFailureCase& row, std::ostream* out)
+{
+    *out << row.name;
+}
+
+class SettingsSaveFailure : public SettingsSave, public testing::WithParamInterface<SaveFailureCase> {};
+
+TEST_P(SettingsSaveFailure, ReportsFalseLeavesTheFileAndFreesEveryDocumentOnce)
+{
+    FakeNode& previous = host.StoreSettingsFile();
+    previous.Add(L"ExcludedExtension", L".previous");
+    settings.excludedExtensions = {L".jpg", L".png"};
+    GetParam().arrange(host, services);
+
+    EXPECT_FALSE(settings.SaveSettings());
+    ASSERT_NE(Saved(), nullptr);
+    EXPECT_EQ(ChildValues(*Saved(), L"ExcludedExtension"), (std::vector<std::wstring>{L".previous"}));
+    EXPECT_TRUE(host.EveryDocumentFreedOnce());
+}
+
+auto Missing(HostXml slot)
+{
+    return [slot](FakeXmlHost&, HostServices& s) { s.xml[slot] = nullptr; };
+}
+
+auto Failing(const char* call, int nth = 0)
+{
+    return [call, nth](FakeXmlHost& h, HostServices&) { h.Fail(call, nth); };
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, SettingsSaveFailure,
+    testing::Values(
+        SaveFailureCase{"NoConfigPathService",
+                        [](FakeXmlHost&, HostServices& s) { s.config[HostConfig::GetConfigPathW] = nullptr; }},
+        SaveFailureCase{"ConfigPathFails", Failing("GetConfigPathW")},
+        SaveFailureCase{"NoCreateService", Missing(HostXml::XMLCreateFile)},
+        SaveFailureCase{"CreateGivesNull", Failing("XMLCreateFile")},
+        SaveFailureCase{"NoAddChildService", Missing(HostXml::XMLAddChildNodeW)},
+        SaveFailureCase{"FirstAddGivesNull", Failing("XMLAddChildNodeW", 1)},
+        SaveFailureCase{"SecondAddGivesNull", Failing("XMLAddChildNodeW", 2)},
+        SaveFailureCase{"StreamsAddGivesNull", Failing("XMLAddChildNodeW", 3)},
+        SaveFailureCase{"NoSetValueService", Missing(HostXml::XMLSetNodeValueW)},
+        SaveFailureCase{"SetValueFails", Failing("XMLSetNodeValueW", 2)},
+        SaveFailureCase{"NoSetBoolService", Missing(HostXml::XMLSetNodeBoolValue)},
+        SaveFailureCase{"SetBoolFails", Failing("XMLSetNodeBoolValue")},
+        SaveFailureCase{"NoSaveService", Missing(HostXml::XMLSaveFileW)},
+        SaveFailureCase{"SaveFails", Failing("XMLSaveFileW")}),
+    RowName{});
+
+TEST_F(SettingsSave, FailedWalkNeverCallsTheSaveService)
+{
+    host.Fail("XMLSetNodeValueW");
+    settings.excludedExtensions = {L".jpg"};
+    EXPECT_FALSE(settings.SaveSettings());
+    EXPECT_EQ(host.calls, (std::vector<std::wstring>{
+                              L"GetConfigPathW 0 260",
+                              L"XMLCreateFile",
+                              L"XMLSetNodeNameW doc DVP_QPV",
+                              L"XMLAddChildNodeW doc ExcludedExtension",
+                              L"XMLSetNodeValueW c1 .jpg",
+                              L"XMLFreeFile doc",
+                          }));
+}
+
+// Folder the host reports -> the settings file's path.
+struct PathCase {
+    const char* name;
+    const wchar_t* folder;
+    const wchar_t* expected;
+};
+
+void PrintTo(const PathCase& row, std::ostream* out)
+{
+    *out << row.name;
+}
+
+class SettingsFilePath : public SettingsSave, public testing::WithParamInterface<PathCase> {};
+
+TEST_P(SettingsFilePath, JoinsTheFileNameWithExactlyOneSeparator)
+{
+    host.configFolder = GetParam().folder;
+    std::wstring path = L"previous";
+    EXPECT_TRUE(settings.GetSettingsFilePath(path));
+    EXPECT_EQ(path, GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, SettingsFilePath,
+                         testing::Values(PathCase{"PlainFolder", L"C:\\Cfg", L"C:\\Cfg\\DVP_QPV.oxc"},
+                                         PathCase{"TrailingBackslash", L"C:\\Cfg\\", L"C:\\Cfg\\DVP_QPV.oxc"},
+                                         PathCase{"TrailingSlash", L"C:/Cfg/", L"C:/Cfg/DVP_QPV.oxc"},
+                                         PathCase{"DriveRoot", L"C:\\", L"C:\\DVP_QPV.oxc"},
+                                         PathCase{"EmptyFolder", L"", L"DVP_QPV.oxc"}),
+                         RowName{});
+
+class SettingsFilePathFailure : public SettingsSave, public testing::WithParamInterface<SaveFailureCase> {};
+
+TEST_P(SettingsFilePathFailure, LeavesThePathEmpty)
+{
+    GetParam().arrange(host, services);
+    std::wstring path = L"previous";
+    EXPECT_FALSE(settings.GetSettingsFilePath(path));
+    EXPECT_TRUE(path.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, SettingsFilePathFailure,
+    testing::Values(
+        SaveFailureCase{"NoConfigPathService",
+                        [](FakeXmlHost&, HostServices& s) { s.config[HostConfig::GetConfigPathW] = nullptr; }},
+        SaveFailureCase{"ConfigPathFails", Failing("GetConfigPathW")},
+        SaveFailureCase{"FolderUnterminated", [](FakeXmlHost& h, HostServices&) { h.configUnterminated = true; }}),
+    RowName{});
+
+}  // namespace
