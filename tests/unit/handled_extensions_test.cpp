@@ -36,9 +36,14 @@ class HandledExtensions : public testing::Test {
 protected:
     ImageLibraryControl& library = BindStandInLibrary();
 
-    void Serve(std::vector<TestbedFormat> formats, int32_t count = -1)
+    void Serve(std::vector<TestbedFormat> formats)
     {
-        library.SetFormats(formats.data(), count < 0 ? static_cast<int32_t>(formats.size()) : count);
+        library.SetFormats(formats.data(), static_cast<int32_t>(formats.size()));
+    }
+    // Rows served with a format count that need not match them.
+    void Serve(std::vector<TestbedFormat> formats, int32_t reportedCount)
+    {
+        library.SetFormats(formats.data(), reportedCount);
     }
 };
 
