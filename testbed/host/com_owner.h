@@ -1,0 +1,14 @@
+// Owner of one COM interface reference, released with the object's own
+// Release.
+#pragma once
+
+#include "plugin/unique_handle.h"
+
+template <typename T>
+void ReleaseCom(T* object) noexcept
+{
+    object->Release();
+}
+
+template <typename T>
+using ComOwner = UniqueHandle<T*, &ReleaseCom<T>>;

@@ -1,0 +1,148 @@
+// GetProgramDirW and GetConfigPathW: the folder of the running executable and
+// the host's configuration folder beneath it, each overridable from tests.
+// Both copy a NUL-terminated path into the caller's buffer and answer 0,
+// leaving the buffer untouched, when the path does not fit or is unavailable.
+#include "testbed/host/config_services.h"
+
+#include <optional>
+#include <string>
+#include <type_traits>
+
+#include "plugin/critical_section.h"
+#include "plugin/host_services.h"
+#include "testbed/host/host_testbed_control.h"
+#include "testbed/host/service_registry.h"
+
+static_assert(std::is_same_v<decltype(&GetProgramDirW), GetProgramDirWFn>);
+static_assert(std::is_same_v<decltype(&GetConfigPathW), GetConfigPathWFn>);
+
+namespace {
+
+struct FolderOverrides {
+    CriticalSection lock;
+    std::optional<std::wstring> programFolder;
+    std::optional<std::wstring> configFolder;
+};
+
+FolderOverrides& GetOverrides() noexcept
+{
+    static FolderOverrides overrides;
+    return overrides;
+}
+
+// The folder holding the running executable, without a trailing separator.
+std::optional<std::wstring> ExecutableFolder()
+{
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length == 0)
+            return std::nullopt;
+        if (length < path.size()) {
+            path.resize(length);
+            break;
+        }
+        if (path.size() >= 32768)
+            return std::nullopt;
+        path.resize(path.size() * 2);
+    }
+    const size_t separator = path.find_last_of(L"\\/");
+    if (separator == std::wstring::npos)
+        return std::nullopt;
+    path.resize(separator);
+    return path;
+}
+
+std::optional<std::wstring> ProgramFolder()
+{
+    FolderOverrides& overrides = GetOverrides();
+    {
+        Lock lock(overrides.lock);
+        if (overrides.programFolder)
+            return overrides.programFolder;
+    }
+    return ExecutableFolder();
+}
+
+// The overridden folder as given, or <program folder>\ConfigFiles, created
+// when missing so that a first save has somewhere to go.
+std::optional<std::wstring> ConfigFolder()
+{
+    FolderOverrides& overrides = GetOverrides();
+    {
+        Lock lock(overrides.lock);
+        if (overrides.configFolder)
+            return overrides.configFolder;
+    }
+    std::optional<std::wstring> folder = ProgramFolder();
+    if (!folder)
+        return std::nullopt;
+    *folder += L"\\ConfigFiles";
+    if (!CreateDirectoryW(folder->c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
+        return std::nullopt;
+    return folder;
+}
+
+BOOL CopyOut(const std::optional<std::wstring>& text, LPWSTR buffer, UINT capacity) noexcept
+{
+    if (!text || !buffer || text->size() >= capacity)
+        return FALSE;
+    text->copy(buffer, text->size());
+    buffer[text->size()] = L'\0';
+    return TRUE;
+}
+
+void SetOverride(std::optional<std::wstring> FolderOverrides::*member, const wchar_t* folder)
+{
+    FolderOverrides& overrides = GetOverrides();
+    Lock lock(overrides.lock);
+    if (folder)
+        overrides.*member = folder;
+    else
+        (overrides.*member).reset();
+}
+
+}  // namespace
+
+BOOL WINAPI GetProgramDirW(LPWSTR buffer, UINT capacity)
+{
+    if (BeginServiceCall(ServiceId::GetProgramDirW))
+        return FALSE;
+    try {
+        return CopyOut(ProgramFolder(), buffer, capacity);
+    } catch (...) {
+        return FALSE;
+    }
+}
+
+BOOL WINAPI GetConfigPathW(int which, LPWSTR buffer, UINT capacity)
+{
+    if (BeginServiceCall(ServiceId::GetConfigPathW))
+        return FALSE;
+    // Only the host's own configuration folder (0) is provided.
+    if (which != 0)
+        return FALSE;
+    try {
+        return CopyOut(ConfigFolder(), buffer, capacity);
+    } catch (...) {
+        return FALSE;
+    }
+}
+
+void ResetFolderOverrides() noexcept
+{
+    FolderOverrides& overrides = GetOverrides();
+    Lock lock(overrides.lock);
+    overrides.programFolder.reset();
+    overrides.configFolder.reset();
+}
+
+void HostTestbedSetProgramFolder(const wchar_t* folder)
+{
+    SetOverride(&FolderOverrides::programFolder, folder);
+}
+
+void HostTestbedSetConfigFolder(const wchar_t* folder)
+{
+    SetOverride(&FolderOverrides::configFolder, folder);
+}

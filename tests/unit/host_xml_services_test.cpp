@@ -1,0 +1,614 @@
+// The stand-in host's exported services, reached the way the plug-in reaches
+// them: bound by name from this dopus.exe into a HostServices table. What is
+// checked is the contract the settings code relies on: a document handle is
+// its root, children keep their order across a save and a load, the size
+// query counts the terminator, a short buffer fails without lying about its
+// capacity, bad files do not load, and a failed save leaves the old file.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "plugin/host_services.h"
+#include "testbed/host/host_testbed_control.h"
+
+namespace {
+
+// A fresh folder under the temporary folder, removed with its files.
+class TempFolder {
+public:
+    TempFolder()
+    {
+        wchar_t base[MAX_PATH] = {};
+        GetTempPathW(MAX_PATH, base);
+        path_ = std::wstring(base) + L"dvp_host_xml_" + std::to_wstring(GetCurrentProcessId()) + L"_" +
+                std::to_wstring(GetTickCount64());
+        CreateDirectoryW(path_.c_str(), nullptr);
+    }
+    ~TempFolder()
+    {
+        for (const std::wstring& name : Files()) {
+            const std::wstring file = path_ + L"\\" + name;
+            SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_NORMAL);
+            DeleteFileW(file.c_str());
+        }
+        RemoveDirectoryW(path_.c_str());
+    }
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+
+    std::wstring operator/(const std::wstring& name) const { return path_ + L"\\" + name; }
+    const std::wstring& path() const { return path_; }
+
+    std::vector<std::wstring> Files() const
+    {
+        std::vector<std::wstring> names;
+        WIN32_FIND_DATAW found{};
+        HANDLE search = FindFirstFileW((path_ + L"\\*").c_str(), &found);
+        if (search == INVALID_HANDLE_VALUE)
+            return names;
+        do {
+            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                names.emplace_back(found.cFileName);
+        } while (FindNextFileW(search, &found));
+        FindClose(search);
+        return names;
+    }
+
+private:
+    std::wstring path_;
+};
+
+std::string ReadBytes(const std::wstring& path)
+{
+    std::ifstream in(std::filesystem::path(path), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void WriteBytes(const std::wstring& path, const std::string& bytes)
+{
+    std::ofstream out(std::filesystem::path(path), std::ios::binary);
+    out << bytes;
+}
+
+class HostXmlServices : public testing::Test {
+protected:
+    HostServices services;  // bound from this executable, as the plug-in binds it
+    TempFolder folder;
+
+    XmlLoadFileWFn Load = services.xml.get<XmlLoadFileWFn>(HostXml::XMLLoadFileW);
+    XmlSaveFileWFn Save = services.xml.get<XmlSaveFileWFn>(HostXml::XMLSaveFileW);
+    XmlCreateFileFn Create = services.xml.get<XmlCreateFileFn>(HostXml::XMLCreateFile);
+    XmlFreeFileFn Free = services.xml.get<XmlFreeFileFn>(HostXml::XMLFreeFile);
+    XmlAddChildNodeWFn AddChild = services.xml.get<XmlAddChildNodeWFn>(HostXml::XMLAddChildNodeW);
+    XmlFirstChildNodeFn FirstChild = services.xml.get<XmlFirstChildNodeFn>(HostXml::XMLFirstChildNode);
+    XmlNextNodeFn Next = services.xml.get<XmlNextNodeFn>(HostXml::XMLNextNode);
+    XmlGetNodeNameWFn GetName = services.xml.get<XmlGetNodeNameWFn>(HostXml::XMLGetNodeNameW);
+    XmlSetNodeNameWFn SetName = services.xml.get<XmlSetNodeNameWFn>(HostXml::XMLSetNodeNameW);
+    XmlGetNodeValueWFn GetValue = services.xml.get<XmlGetNodeValueWFn>(HostXml::XMLGetNodeValueW);
+    XmlSetNodeValueWFn SetValue = services.xml.get<XmlSetNodeValueWFn>(HostXml::XMLSetNodeValueW);
+    XmlGetNodeBoolValueFn GetBool = services.xml.get<XmlGetNodeBoolValueFn>(HostXml::XMLGetNodeBoolValue);
+    XmlSetNodeBoolValueFn SetBool = services.xml.get<XmlSetNodeBoolValueFn>(HostXml::XMLSetNodeBoolValue);
+
+    void SetUp() override
+    {
+        HostTestbedReset();
+        ASSERT_TRUE(Load && Save && Create && Free && AddChild && FirstChild && Next && GetName && SetName &&
+                    GetValue && SetValue && GetBool && SetBool);
+    }
+
+    // Reads a name or value the way the settings code does: size query,
+    // then a buffer of exactly that size.
+    std::wstring Text(XmlGetNodeValueWFn read, HANDLE node)
+    {
+        int size = 0;
+        if (!read(node, nullptr, &size) || size <= 0)
+            return L"<size query failed>";
+        std::wstring text(static_cast<size_t>(size), L'#');
+        if (!read(node, text.data(), &size))
+            return L"<read failed>";
+        EXPECT_EQ(text.back(), L'\0');
+        text.resize(static_cast<size_t>(size) - 1);
+        return text;
+    }
+    std::wstring Name(HANDLE node) { return Text(GetName, node); }
+    std::wstring Value(HANDLE node) { return Text(GetValue, node); }
+
+    // The children's names and values, in document order.
+    std::vector<std::pair<std::wstring, std::wstring>> Children(HANDLE node)
+    {
+        std::vector<std::pair<std::wstring, std::wstring>> children;
+        for (HANDLE child = FirstChild(node); child; child = Next(child))
+            children.emplace_back(Name(child), Value(child));
+        return children;
+    }
+};
+
+TEST_F(HostXmlServices, ExportsEveryNameTheTableBinds)
+{
+    for (RawProc slot : services.config.slots)
+        EXPECT_NE(slot, nullptr);
+    for (RawProc slot : services.xml.slots)
+        EXPECT_NE(slot, nullptr);
+    for (RawProc slot : services.ui.slots)
+        EXPECT_NE(slot, nullptr);
+    EXPECT_EQ(HostTestbedCallCount("XMLLoadFileW"), 0);
+    EXPECT_EQ(HostTestbedCallCount("NoSuchService"), -1);
+}
+
+TEST_F(HostXmlServices, StubsAnswerZeroAndAreCounted)
+{
+    using NoArguments = INT_PTR(WINAPI*)();
+    auto stub = services.ui.get<NoArguments>(HostUi::CalcCRC32);
+    ASSERT_NE(stub, nullptr);
+    EXPECT_EQ(stub(), 0);
+    EXPECT_EQ(HostTestbedCallCount("CalcCRC32"), 1);
+    EXPECT_EQ(HostTestbedStubCallCount(), 1);
+}
+
+TEST_F(HostXmlServices, DocumentHandleIsItsRootNode)
+{
+    HANDLE document = Create();
+    ASSERT_NE(document, nullptr);
+    EXPECT_EQ(Name(document), L"root");
+    EXPECT_EQ(FirstChild(document), nullptr);
+
+    EXPECT_TRUE(SetName(document, L"DVP_QPV"));
+    EXPECT_EQ(Name(document), L"DVP_QPV");
+    HANDLE child = AddChild(document, L"ExcludedExtension");
+    ASSERT_NE(child, nullptr);
+    EXPECT_EQ(FirstChild(document), child);
+    EXPECT_EQ(Next(document), nullptr);  // a root has no siblings
+    EXPECT_EQ(Next(child), nullptr);
+    EXPECT_TRUE(Free(document));
+}
+
+TEST_F(HostXmlServices, SavedDocumentLoadsBackWithChildrenInOrder)
+{
+    const std::wstring longValue(2000, L'x');
+    const std::vector<std::pair<std::wstring, std::wstring>> rows = {
+        {L"ExcludedExtension", L".jpg"},
+        {L"ExcludedExtension", L".tga "},           // trailing space kept
+        {L"ExcludedExtension", L""},                // empty value
+        {L"ExcludedExtension", L"PNG"},
+        {L"ExcludedExtension", longValue},
+        {L"ExcludedExtension", L"a<b&c>\"'"},       // markup characters escaped
+        {L"ExcludedExtension", L"one\r\ntwo\rthree\tfour"},  // line breaks and tab as given
+        {L"ExcludedExtension", L" "},               // whitespace only
+        {L"ExcludedExtension", L"\u00e9\u20ac\U0001D11E"},
+        {L"Other", L"skipped by the plug-in, kept by the host"},
+    };
+    HANDLE document = Create();
+    ASSERT_NE(document, nullptr);
+    SetName(document, L"DVP_QPV");
+    for (const auto& [name, value] : rows) {
+        HANDLE child = AddChild(document, name.c_str());
+        ASSERT_NE(child, nullptr) << name;
+        ASSERT_TRUE(SetValue(child, value.c_str())) << name;
+    }
+    HANDLE on = AddChild(document, L"UseQPVForStreams");
+    HANDLE off = AddChild(document, L"UseQPVForStreams");
+    ASSERT_TRUE(SetBool(on, 7));
+    ASSERT_TRUE(SetBool(off, FALSE));
+    const std::wstring path = folder / L"DVP_QPV.oxc";
+    ASSERT_TRUE(Save(document, path.c_str()));
+    EXPECT_TRUE(Free(document));
+
+    HANDLE loaded = Load(path.c_str());
+    ASSERT_NE(loaded, nullptr);
+    EXPECT_EQ(Name(loaded), L"DVP_QPV");
+    std::vector<std::pair<std::wstring, std::wstring>> expected = rows;
+    expected.emplace_back(L"UseQPVForStreams", L"true");
+    expected.emplace_back(L"UseQPVForStreams", L"false");
+    EXPECT_EQ(Children(loaded), expected);
+
+    HANDLE last = nullptr;
+    for (HANDLE child = FirstChild(loaded); child; child = Next(child))
+        last = child;
+    BOOL value = TRUE;
+    EXPECT_TRUE(GetBool(last, &value));
+    EXPECT_EQ(value, FALSE);
+    EXPECT_TRUE(Free(loaded));
+    EXPECT_EQ(HostTestbedOpenDocuments(), 0);
+}
+
+TEST_F(HostXmlServices, SizeQueryCountsTheTerminatorAndShortBuffersFail)
+{
+    HANDLE document = Create();
+    HANDLE child = AddChild(document, L"Name");
+    ASSERT_TRUE(SetValue(child, L"abc"));
+
+    int size = 0;
+    EXPECT_TRUE(GetValue(child, nullptr, &size));
+    EXPECT_EQ(size, 4);
+    EXPECT_TRUE(GetName(child, nullptr, &size));
+    EXPECT_EQ(size, 5);
+
+    wchar_t buffer[8] = {L'#', L'#', L'#', L'#', L'#', L'#', L'#', L'#'};
+    int capacity = 3;
+    EXPECT_FALSE(GetValue(child, buffer, &capacity));
+    EXPECT_EQ(capacity, 3);  // still describes the caller's buffer
+    EXPECT_EQ(buffer[0], L'#');
+    capacity = 4;
+    EXPECT_FALSE(GetName(child, buffer, &capacity));
+    EXPECT_EQ(capacity, 4);
+    EXPECT_TRUE(GetValue(child, buffer, &capacity));
+    EXPECT_STREQ(buffer, L"abc");
+    EXPECT_EQ(capacity, 4);
+
+    EXPECT_FALSE(GetValue(child, buffer, nullptr));
+    HANDLE empty = AddChild(document, L"Empty");
+    EXPECT_TRUE(GetValue(empty, nullptr, &size));
+    EXPECT_EQ(size, 1);
+    Free(document);
+}
+
+TEST_F(HostXmlServices, LongValueNeedsTheQueriedSize)
+{
+    HANDLE document = Create();
+    HANDLE child = AddChild(document, L"ExcludedExtension");
+    const std::wstring longValue(2000, L'q');
+    ASSERT_TRUE(SetValue(child, longValue.c_str()));
+
+    std::vector<wchar_t> buffer(1024);
+    int capacity = 1024;
+    EXPECT_FALSE(GetValue(child, buffer.data(), &capacity));
+    EXPECT_EQ(capacity, 1024);
+    int size = 0;
+    ASSERT_TRUE(GetValue(child, nullptr, &size));
+    EXPECT_EQ(size, 2001);
+    buffer.assign(static_cast<size_t>(size), L'#');
+    EXPECT_TRUE(GetValue(child, buffer.data(), &size));
+    EXPECT_EQ(std::wstring(buffer.data()), longValue);
+    Free(document);
+}
+
+TEST_F(HostXmlServices, BoolValuesReadTheSpellingsThatMeanTrueOrFalse)
+{
+    struct Case {
+        const wchar_t* text;
+        BOOL read;
+        BOOL value;
+    };
+    const Case cases[] = {
+        {L"true", TRUE, TRUE},   {L"false", TRUE, FALSE}, {L"1", TRUE, TRUE},      {L"0", TRUE, FALSE},
+        {L"TRUE", TRUE, TRUE},   {L"False", TRUE, FALSE}, {L" true\n", TRUE, TRUE}, {L"yes", FALSE, 0},
+        {L"2", FALSE, 0},        {L"", FALSE, 0},         {L"truex", FALSE, 0},
+    };
+    HANDLE document = Create();
+    HANDLE child = AddChild(document, L"Flag");
+    for (const Case& c : cases) {
+        ASSERT_TRUE(SetValue(child, c.text));
+        BOOL value = 99;
+        EXPECT_EQ(GetBool(child, &value), c.read) << c.text;
+        EXPECT_EQ(value, c.read ? c.value : 99) << c.text;
+    }
+    EXPECT_FALSE(GetBool(child, nullptr));
+    ASSERT_TRUE(SetBool(child, -1));
+    EXPECT_EQ(Value(child), L"true");
+    ASSERT_TRUE(SetBool(child, 0));
+    EXPECT_EQ(Value(child), L"false");
+    Free(document);
+}
+
+TEST_F(HostXmlServices, LoadRefusesWhatIsNotAWellFormedDocument)
+{
+    struct Case {
+        const char* label;
+        const char* bytes;  // null: no such file
+    };
+    const Case cases[] = {
+        {"missing", nullptr},
+        {"empty", ""},
+        {"plain text", "ExcludedExtension=.jpg\r\n"},
+        {"declaration only", "<?xml version=\"1.0\"?>\n"},
+        {"root never closed", "<DVP_QPV><ExcludedExtension>.jpg</ExcludedExtension>"},
+        {"cut off in text", "<DVP_QPV><ExcludedExtension>.jp"},
+        {"cut off in a tag", "<DVP_QPV><ExcludedExtension>.jpg</Exc"},
+        {"two roots", "<a/><b/>"},
+        {"undefined entity", "<a>&nope;</a>"},
+        {"mismatched tags", "<a><b></a></b>"},
+        {"binary", "\x89PNG\r\n\x1a\n\0\0\0"},
+    };
+    for (const Case& c : cases) {
+        const std::wstring path = folder / L"case.oxc";
+        DeleteFileW(path.c_str());
+        if (c.bytes)
+            WriteBytes(path, c.bytes);
+        EXPECT_EQ(Load(path.c_str()), nullptr) << c.label;
+    }
+    EXPECT_EQ(Load(folder.path().c_str()), nullptr) << "a folder";
+    EXPECT_EQ(Load(nullptr), nullptr);
+    EXPECT_EQ(Load(L""), nullptr);
+    EXPECT_EQ(HostTestbedOpenDocuments(), 0);
+}
+
+TEST_F(HostXmlServices, LoadRefusesEveryTruncationOfASavedFile)
+{
+    HANDLE document = Create();
+    SetName(document, L"DVP_QPV");
+    SetValue(AddChild(document, L"ExcludedExtension"), L".jpg");
+    SetValue(AddChild(document, L"ExcludedExtension"), L"");
+    SetBool(AddChild(document, L"UseQPVForStreams"), TRUE);
+    const std::wstring path = folder / L"whole.oxc";
+    ASSERT_TRUE(Save(document, path.c_str()));
+    Free(document);
+    const std::string whole = ReadBytes(path);
+    const size_t rootEnd = whole.rfind("</DVP_QPV>");
+    ASSERT_NE(rootEnd, std::string::npos);
+
+    // A file cut off anywhere before its root's end tag is complete.
+    const std::wstring cut = folder / L"cut.oxc";
+    for (size_t length = 0; length < rootEnd + 10; ++length) {
+        WriteBytes(cut, whole.substr(0, length));
+        HANDLE loaded = Load(cut.c_str());
+        EXPECT_EQ(loaded, nullptr) << "cut after " << length << " bytes: " << whole.substr(0, length);
+        if (loaded)
+            Free(loaded);
+    }
+    HANDLE loaded = Load(path.c_str());
+    EXPECT_NE(loaded, nullptr);
+    Free(loaded);
+}
+
+TEST_F(HostXmlServices, LoadKeepsTextAndDropsIndentationCommentsAndAttributes)
+{
+    const std::wstring path = folder / L"hand.oxc";
+    WriteBytes(path,
+               "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"
+               "<!-- written by hand -->\r\n"
+               "<DVP_QPV version=\"2\">\r\n"
+               "    <ExcludedExtension>.jpg</ExcludedExtension>\r\n"
+               "    <ExcludedExtension><![CDATA[.a<b]]></ExcludedExtension>\r\n"
+               "    <ExcludedExtension/>\r\n"
+               "    <Group><Inner>x</Inner></Group>\r\n"
+               "    <UseQPVForStreams>0</UseQPVForStreams>\r\n"
+               "</DVP_QPV>\r\n");
+    HANDLE document = Load(path.c_str());
+    ASSERT_NE(document, nullptr);
+    EXPECT_EQ(Name(document), L"DVP_QPV");
+    EXPECT_EQ(Value(document), L"");
+    const std::vector<std::pair<std::wstring, std::wstring>> expected = {
+        {L"ExcludedExtension", L".jpg"}, {L"ExcludedExtension", L".a<b"}, {L"ExcludedExtension", L""},
+        {L"Group", L""},                 {L"UseQPVForStreams", L"0"},
+    };
+    EXPECT_EQ(Children(document), expected);
+    HANDLE group = Next(Next(Next(FirstChild(document))));
+    EXPECT_EQ(Children(group), (std::vector<std::pair<std::wstring, std::wstring>>{{L"Inner", L"x"}}));
+    Free(document);
+}
+
+TEST_F(HostXmlServices, SavedFileIsIndentedUtf8WithADeclaration)
+{
+    HANDLE document = Create();
+    SetName(document, L"DVP_QPV");
+    SetValue(AddChild(document, L"ExcludedExtension"), L".j\u00e9g");
+    SetBool(AddChild(document, L"UseQPVForStreams"), TRUE);
+    const std::wstring path = folder / L"DVP_QPV.oxc";
+    ASSERT_TRUE(Save(document, path.c_str()));
+    Free(document);
+
+    std::string bytes = ReadBytes(path);
+    if (bytes.rfind("\xEF\xBB\xBF", 0) == 0)
+        bytes.erase(0, 3);
+    EXPECT_EQ(bytes.rfind("<?xml version=\"1.0\" encoding=\"UTF-8\"?>", 0), 0u) << bytes;
+    EXPECT_NE(bytes.find("<DVP_QPV>"), std::string::npos) << bytes;
+    EXPECT_NE(bytes.find("\n  <ExcludedExtension>.j\xC3\xA9g</ExcludedExtension>"), std::string::npos) << bytes;
+    EXPECT_NE(bytes.find("\n  <UseQPVForStreams>true</UseQPVForStreams>"), std::string::npos) << bytes;
+    EXPECT_NE(bytes.find("</DVP_QPV>"), std::string::npos) << bytes;
+    EXPECT_EQ(folder.Files(), std::vector<std::wstring>{L"DVP_QPV.oxc"});  // no temporary left
+}
+
+TEST_F(HostXmlServices, FailedSaveLeavesTheExistingFileIntact)
+{
+    const std::wstring path = folder / L"DVP_QPV.oxc";
+    const std::string original = "<?xml version=\"1.0\"?><DVP_QPV><ExcludedExtension>.old</ExcludedExtension></DVP_QPV>";
+    HANDLE document = Create();
+    SetName(document, L"DVP_QPV");
+    SetValue(AddChild(document, L"ExcludedExtension"), L".new");
+
+    // The target folder does not exist.
+    EXPECT_FALSE(Save(document, (folder / L"missing\\DVP_QPV.oxc").c_str()));
+
+    // The target is read-only: it cannot be replaced.
+    WriteBytes(path, original);
+    ASSERT_TRUE(SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY));
+    EXPECT_FALSE(Save(document, path.c_str()));
+    EXPECT_EQ(ReadBytes(path), original);
+    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+
+    // The target is held open by someone who does not share it.
+    HANDLE holder = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    EXPECT_FALSE(Save(document, path.c_str()));
+    CloseHandle(holder);
+    EXPECT_EQ(ReadBytes(path), original);
+
+    // The host's save fails outright.
+    HostTestbedFailSave();
+    EXPECT_FALSE(Save(document, path.c_str()));
+    EXPECT_EQ(ReadBytes(path), original);
+    EXPECT_EQ(folder.Files(), std::vector<std::wstring>{L"DVP_QPV.oxc"});
+
+    // And once it may, the file is replaced as a whole.
+    HostTestbedStopFailing("XMLSaveFileW");
+    EXPECT_TRUE(Save(document, path.c_str()));
+    EXPECT_NE(ReadBytes(path).find(".new"), std::string::npos);
+    EXPECT_EQ(ReadBytes(path).find(".old"), std::string::npos);
+    EXPECT_EQ(folder.Files(), std::vector<std::wstring>{L"DVP_QPV.oxc"});
+    Free(document);
+}
+
+TEST_F(HostXmlServices, RefusesNamesAndTextThatXmlCannotCarry)
+{
+    HANDLE document = Create();
+    for (const wchar_t* name : {L"", L"1st", L"a b", L"a:b", L"<x>", L"a/b"}) {
+        EXPECT_EQ(AddChild(document, name), nullptr) << name;
+        EXPECT_FALSE(SetName(document, name)) << name;
+    }
+    EXPECT_EQ(AddChild(document, nullptr), nullptr);
+    EXPECT_FALSE(SetName(document, nullptr));
+    EXPECT_EQ(Name(document), L"root");
+    for (const wchar_t* name : {L"_a", L"a-b.c9", L"\u00c4\u00d6"})
+        EXPECT_NE(AddChild(document, name), nullptr) << name;
+
+    HANDLE child = FirstChild(document);
+    ASSERT_TRUE(SetValue(child, L"kept"));
+    for (const wchar_t* text : {L"\x01", L"a\x1Fz", L"\xD800", L"x\xDC00", L"\xFFFE"})
+        EXPECT_FALSE(SetValue(child, text));
+    EXPECT_FALSE(SetValue(child, nullptr));
+    EXPECT_EQ(Value(child), L"kept");
+    Free(document);
+}
+
+TEST_F(HostXmlServices, NullAndStaleHandlesAreRefusedNotFollowed)
+{
+    int size = 0;
+    BOOL value = FALSE;
+    wchar_t buffer[16] = {};
+    int capacity = 16;
+    EXPECT_EQ(FirstChild(nullptr), nullptr);
+    EXPECT_EQ(Next(nullptr), nullptr);
+    EXPECT_EQ(AddChild(nullptr, L"a"), nullptr);
+    EXPECT_FALSE(GetName(nullptr, buffer, &capacity));
+    EXPECT_FALSE(SetName(nullptr, L"a"));
+    EXPECT_FALSE(GetValue(nullptr, nullptr, &size));
+    EXPECT_FALSE(SetValue(nullptr, L"a"));
+    EXPECT_FALSE(GetBool(nullptr, &value));
+    EXPECT_FALSE(SetBool(nullptr, TRUE));
+    EXPECT_FALSE(Save(nullptr, (folder / L"x.oxc").c_str()));
+    EXPECT_FALSE(Free(nullptr));
+    EXPECT_EQ(HostTestbedInvalidHandleCalls(), 0);
+
+    HANDLE document = Create();
+    HANDLE child = AddChild(document, L"Child");
+    EXPECT_FALSE(Free(child));  // a node is not a document
+    EXPECT_EQ(HostTestbedOpenDocuments(), 1);
+    EXPECT_TRUE(Free(document));
+    EXPECT_FALSE(Free(document));  // freed twice
+    EXPECT_EQ(FirstChild(document), nullptr);
+    EXPECT_FALSE(GetName(child, buffer, &capacity));
+    EXPECT_FALSE(SetValue(child, L"late"));
+    EXPECT_EQ(Next(child), nullptr);
+    EXPECT_EQ(HostTestbedInvalidHandleCalls(), 6);
+}
+
+TEST_F(HostXmlServices, CountsDocumentsCreatedOrLoadedUntilFreed)
+{
+    const std::wstring path = folder / L"doc.oxc";
+    WriteBytes(path, "<DVP_QPV/>");
+    EXPECT_EQ(HostTestbedOpenDocuments(), 0);
+    HANDLE created = Create();
+    HANDLE loaded = Load(path.c_str());
+    ASSERT_NE(loaded, nullptr);
+    EXPECT_EQ(Load((folder / L"none.oxc").c_str()), nullptr);
+    EXPECT_EQ(HostTestbedOpenDocuments(), 2);
+    Free(created);
+    EXPECT_EQ(HostTestbedOpenDocuments(), 1);
+    Free(loaded);
+    EXPECT_EQ(HostTestbedOpenDocuments(), 0);
+    EXPECT_EQ(HostTestbedCallCount("XMLLoadFileW"), 2);
+    EXPECT_EQ(HostTestbedCallCount("XMLFreeFile"), 2);
+}
+
+TEST_F(HostXmlServices, InjectedFailureHitsTheChosenCallOrEveryCall)
+{
+    HANDLE document = Create();
+    ASSERT_TRUE(HostTestbedFailService("XMLAddChildNodeW", 2));
+    EXPECT_NE(AddChild(document, L"a"), nullptr);
+    EXPECT_EQ(AddChild(document, L"b"), nullptr);
+    EXPECT_NE(AddChild(document, L"c"), nullptr);
+    EXPECT_EQ(Children(document).size(), 2u);
+
+    ASSERT_TRUE(HostTestbedFailService("XMLSetNodeValueW", 1));
+    EXPECT_FALSE(SetValue(FirstChild(document), L"x"));
+    EXPECT_TRUE(SetValue(FirstChild(document), L"x"));
+
+    ASSERT_TRUE(HostTestbedFailService("XMLCreateFile"));
+    EXPECT_EQ(Create(), nullptr);
+    EXPECT_EQ(Create(), nullptr);
+    EXPECT_EQ(HostTestbedOpenDocuments(), 1);
+    HostTestbedStopFailing("XMLCreateFile");
+    HANDLE another = Create();
+    EXPECT_NE(another, nullptr);
+
+    EXPECT_EQ(HostTestbedCallCount("XMLAddChildNodeW"), 3);
+    EXPECT_EQ(HostTestbedCallCount("XMLCreateFile"), 4);
+    EXPECT_FALSE(HostTestbedFailService("NoSuchService"));
+    Free(document);
+    Free(another);
+}
+
+class HostFolderServices : public testing::Test {
+protected:
+    HostServices services;
+    TempFolder folder;
+    GetProgramDirWFn ProgramDir = services.config.get<GetProgramDirWFn>(HostConfig::GetProgramDirW);
+    GetConfigPathWFn ConfigPath = services.config.get<GetConfigPathWFn>(HostConfig::GetConfigPathW);
+
+    void SetUp() override
+    {
+        HostTestbedReset();
+        ASSERT_TRUE(ProgramDir && ConfigPath);
+    }
+    void TearDown() override { HostTestbedReset(); }
+
+    static std::wstring ExecutableFolder()
+    {
+        wchar_t path[MAX_PATH] = {};
+        GetModuleFileNameW(nullptr, path, MAX_PATH);
+        std::wstring text(path);
+        return text.substr(0, text.find_last_of(L"\\/"));
+    }
+};
+
+TEST_F(HostFolderServices, ProgramDirIsTheExecutableFolderAndMustFit)
+{
+    const std::wstring expected = ExecutableFolder();
+    wchar_t buffer[MAX_PATH] = {};
+    ASSERT_TRUE(ProgramDir(buffer, MAX_PATH));
+    EXPECT_EQ(std::wstring(buffer), expected);
+
+    std::vector<wchar_t> exact(expected.size() + 1, L'#');
+    EXPECT_TRUE(ProgramDir(exact.data(), static_cast<UINT>(exact.size())));
+    std::vector<wchar_t> tooShort(expected.size(), L'#');
+    EXPECT_FALSE(ProgramDir(tooShort.data(), static_cast<UINT>(tooShort.size())));
+    EXPECT_EQ(tooShort[0], L'#');
+
+    HostTestbedSetProgramFolder(L"C:\\Somewhere");
+    ASSERT_TRUE(ProgramDir(buffer, MAX_PATH));
+    EXPECT_STREQ(buffer, L"C:\\Somewhere");
+    HostTestbedFailProgramDir();
+    EXPECT_FALSE(ProgramDir(buffer, MAX_PATH));
+    HostTestbedSetProgramFolder(nullptr);
+    HostTestbedStopFailing("GetProgramDirW");
+    ASSERT_TRUE(ProgramDir(buffer, MAX_PATH));
+    EXPECT_EQ(std::wstring(buffer), expected);
+}
+
+TEST_F(HostFolderServices, ConfigPathIsConfigFilesUnderTheProgramFolderCreatedOnDemand)
+{
+    HostTestbedSetProgramFolder(folder.path().c_str());
+    const std::wstring expected = folder / L"ConfigFiles";
+    wchar_t buffer[MAX_PATH] = {};
+    ASSERT_TRUE(ConfigPath(0, buffer, MAX_PATH));
+    EXPECT_EQ(std::wstring(buffer), expected);
+    const DWORD attributes = GetFileAttributesW(expected.c_str());
+    EXPECT_TRUE(attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY));
+    RemoveDirectoryW(expected.c_str());
+
+    EXPECT_FALSE(ConfigPath(1, buffer, MAX_PATH));
+    EXPECT_FALSE(ConfigPath(0, buffer, static_cast<UINT>(expected.size())));
+
+    HostTestbedSetConfigFolder(L"C:\\Cfg\\");
+    ASSERT_TRUE(ConfigPath(0, buffer, MAX_PATH));
+    EXPECT_STREQ(buffer, L"C:\\Cfg\\");
+    HostTestbedFailConfigPath();
+    EXPECT_FALSE(ConfigPath(0, buffer, MAX_PATH));
+}
+
+}  // namespace
