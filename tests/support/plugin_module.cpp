@@ -5,16 +5,9 @@
 #include <cstdlib>
 
 #include "plugin/bind_export.h"
+#include "tests/support/test_paths.h"
 
 namespace {
-
-std::wstring ExeFolder()
-{
-    wchar_t path[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring folder = path;
-    return folder.substr(0, folder.find_last_of(L"\\/"));
-}
 
 template <typename Fn>
 void Bind(HMODULE module, Fn& slot, const char* name)
@@ -24,7 +17,7 @@ void Bind(HMODULE module, Fn& slot, const char* name)
 
 }  // namespace
 
-std::wstring ViewersFolder() { return ExeFolder() + L"\\Viewers"; }
+std::wstring ViewersFolder() { return ExecutableFolder() + L"\\Viewers"; }
 
 PluginModule& PluginModule::Get()
 {

@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+#include "tests/support/test_paths.h"
+
 std::vector<uint8_t> TbimImage::Bytes() const
 {
     TestbedImageHeader header{};
@@ -52,31 +54,4 @@ std::vector<uint8_t> ReadFileBytes(const std::wstring& path)
     return bytes;
 }
 
-ScratchFolder::ScratchFolder()
-{
-    wchar_t temp[MAX_PATH] = {};
-    GetTempPathW(MAX_PATH, temp);
-    static LONG counter = 0;
-    wchar_t name[64] = {};
-    swprintf(name, 64, L"dvp_test_%lu_%ld_%lu", GetCurrentProcessId(), InterlockedIncrement(&counter),
-             GetTickCount());
-    path_ = std::wstring(temp) + name;
-    CreateDirectoryW(path_.c_str(), nullptr);
-}
-
-ScratchFolder::~ScratchFolder()
-{
-    WIN32_FIND_DATAW found{};
-    HANDLE search = FindFirstFileW((path_ + L"\\*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-                const std::wstring file = path_ + L"\\" + found.cFileName;
-                SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_NORMAL);
-                DeleteFileW(file.c_str());
-            }
-        } while (FindNextFileW(search, &found));
-        FindClose(search);
-    }
-    RemoveDirectoryW(path_.c_str());
-}
+ScratchFolder::ScratchFolder() : path_(FreshTempFolder()) {}

@@ -26,12 +26,11 @@ struct TbimImage {
 bool WriteFileBytes(const std::wstring& path, const std::vector<uint8_t>& bytes);
 std::vector<uint8_t> ReadFileBytes(const std::wstring& path);
 
-// A fresh empty folder under the system's temporary folder, removed with its
-// files when the object goes.
+// A fresh empty folder under the system's temporary folder for one fixture;
+// removed with its files when the test program ends.
 class ScratchFolder {
 public:
     ScratchFolder();
-    ~ScratchFolder();
     ScratchFolder(const ScratchFolder&) = delete;
     ScratchFolder& operator=(const ScratchFolder&) = delete;
 
