@@ -1,0 +1,349 @@
+// Settings persistence through the stand-in host's real XML services (bound
+// from this dopus.exe as the plug-in binds them), against real files in a
+// fresh configuration folder: round trips, hand-written files, bad files
+// that must stay untouched, and host services that fail.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <string>
+
+#include "plugin/host_services.h"
+#include "settings/plugin_settings.h"
+#include "testbed/host/host_testbed_control.h"
+#include "tests/unit/row_name.h"
+
+namespace {
+
+std::string ReadBytes(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void WriteBytes(const std::filesystem::path& path, const std::string& bytes)
+{
+    std::ofstream out(path, std::ios::binary);
+    out << bytes;
+}
+
+size_t CountOf(const std::string& text, const std::string& part)
+{
+    size_t count = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++count;
+    return count;
+}
+
+std::string SettingsDocument(const std::string& children, const std::string& root = "DVP_QPV")
+{
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<" + root + ">" + children + "</" + root + ">\n";
+}
+
+class SettingsFile : public testing::Test {
+protected:
+    std::filesystem::path folder;
+    HostServices services;  // bound from this executable
+    PluginSettings settings{nullptr, &services, 0};
+
+    void SetUp() override
+    {
+        wchar_t temp[MAX_PATH] = {};
+        GetTempPathW(MAX_PATH, temp);
+        folder = std::filesystem::path(temp) /
+                 (L"dvp_settings_" + std::to_wstring(GetCurrentProcessId()) + L"_" +
+                  std::to_wstring(GetTickCount64()));
+        std::filesystem::create_directories(folder);
+        HostTestbedReset();
+        HostTestbedSetConfigFolder(folder.wstring().c_str());
+    }
+
+    void TearDown() override
+    {
+        EXPECT_EQ(HostTestbedOpenDocuments(), 0) << "a document was not freed";
+        EXPECT_EQ(HostTestbedInvalidHandleCalls(), 0) << "a freed or foreign handle was used";
+        HostTestbedReset();
+        std::error_code ignored;
+        std::filesystem::remove_all(folder, ignored);
+    }
+
+    std::filesystem::path File() const { return folder / L"DVP_QPV.oxc"; }
+
+    PluginSettings Loaded(bool expected = true, int32_t streamsBefore = 1)
+    {
+        PluginSettings loaded(nullptr, &services, 0);
+        loaded.excludedExtensions = {L".stale"};
+        loaded.useForStreams = streamsBefore;
+        EXPECT_EQ(loaded.LoadSettings(), expected);
+        return loaded;
+    }
+};
+
+TEST_F(SettingsFile, SaveWritesTheRootOneNodePerEntryInOrderThenTheStreamFlag)
+{
+    settings.excludedExtensions = {L".jpg", L".PNG", L"tif"};
+    settings.useForStreams = 0;
+    ASSERT_TRUE(settings.SaveSettings());
+
+    const std::string text = ReadBytes(File());
+    EXPECT_EQ(CountOf(text, "<DVP_QPV>"), 1u) << text;
+    EXPECT_EQ(CountOf(text, "<ExcludedExtension>"), 3u) << text;
+    EXPECT_EQ(CountOf(text, "<UseQPVForStreams>"), 1u) << text;
+    const size_t jpg = text.find(">.jpg<"), png = text.find(">.PNG<"), tif = text.find(">tif<");
+    const size_t streams = text.find("<UseQPVForStreams>");
+    ASSERT_NE(tif, std::string::npos) << text;
+    EXPECT_LT(jpg, png);
+    EXPECT_LT(png, tif);
+    EXPECT_LT(tif, streams);
+}
+
+TEST_F(SettingsFile, LoadReadsASavedFileBackInOrder)
+{
+    for (int32_t streams : {0, 1}) {
+        settings.excludedExtensions = {L".jpg", L".PNG", L"tif", L".jpg", L".z"};
+        settings.useForStreams = streams;
+        ASSERT_TRUE(settings.SaveSettings());
+        PluginSettings loaded = Loaded(true, 1 - streams);
+        EXPECT_EQ(loaded.excludedExtensions, settings.excludedExtensions);
+        EXPECT_EQ(loaded.useForStreams, streams);
+    }
+}
+
+TEST_F(SettingsFile, EmptyListRoundTripsAsEmptyNotAsDefaults)
+{
+    settings.useForStreams = 1;
+    ASSERT_TRUE(settings.SaveSettings());
+    EXPECT_EQ(CountOf(ReadBytes(File()), "<ExcludedExtension"), 0u);
+    PluginSettings loaded = Loaded(true, 0);
+    EXPECT_TRUE(loaded.excludedExtensions.empty());
+    EXPECT_EQ(loaded.useForStreams, 1);
+}
+
+TEST_F(SettingsFile, DefaultsRoundTripInTheirSortedOrder)
+{
+    settings.ResetToDefaults();
+    ASSERT_TRUE(settings.SaveSettings());
+    EXPECT_EQ(Loaded().excludedExtensions, settings.excludedExtensions);
+}
+
+TEST_F(SettingsFile, ConfigFolderEndingInASeparatorGetsNoSecondOne)
+{
+    for (const wchar_t* separator : {L"\\", L"/"}) {
+        const std::wstring configFolder = folder.wstring() + separator;
+        HostTestbedSetConfigFolder(configFolder.c_str());
+        std::wstring path;
+        ASSERT_TRUE(settings.GetSettingsFilePath(path));
+        EXPECT_EQ(path, configFolder + L"DVP_QPV.oxc");
+
+        std::filesystem::remove(File());
+        settings.excludedExtensions = {std::wstring(L".sep") + separator};
+        ASSERT_TRUE(settings.SaveSettings());
+        EXPECT_TRUE(std::filesystem::exists(File()));
+        EXPECT_EQ(Loaded().excludedExtensions, settings.excludedExtensions);
+    }
+}
+
+TEST_F(SettingsFile, MissingFileFailsAndCreatesNothing)
+{
+    PluginSettings loaded = Loaded(false);
+    EXPECT_TRUE(loaded.excludedExtensions.empty());
+    EXPECT_FALSE(std::filesystem::exists(File()));
+}
+
+// Hand-written files that load.
+struct FileCase {
+    const char* name;
+    std::string children;
+    int32_t streamsBefore;
+    ExtensionList expectedList;
+    int32_t expectedStreams;
+};
+
+void PrintTo(const FileCase& row, std::ostream* out) { *out << row.name; }
+
+class SettingsFileContent : public SettingsFile, public testing::WithParamInterface<FileCase> {};
+
+TEST_P(SettingsFileContent, LoadsWhatTheFileHolds)
+{
+    WriteBytes(File(), SettingsDocument(GetParam().children));
+    PluginSettings loaded = Loaded(true, GetParam().streamsBefore);
+    EXPECT_EQ(loaded.excludedExtensions, GetParam().expectedList);
+    EXPECT_EQ(loaded.useForStreams, GetParam().expectedStreams);
+}
+
+const std::string kLong(2000, 'L');
+const std::string kMegabyte(1 << 20, 'M');
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, SettingsFileContent,
+    testing::Values(
+        FileCase{"NoStreamsNodeLeavesOne", "<ExcludedExtension>.a</ExcludedExtension>", 1, {L".a"}, 1},
+        FileCase{"LaterOfTwoStreamsNodesWinsFalse",
+                 "<UseQPVForStreams>true</UseQPVForStreams><UseQPVForStreams>false</UseQPVForStreams>", 1, {}, 0},
+        FileCase{"LaterOfTwoStreamsNodesWinsTrue",
+                 "<UseQPVForStreams>false</UseQPVForStreams><UseQPVForStreams>true</UseQPVForStreams>", 0, {}, 1},
+        FileCase{"NodeDifferingOnlyInCaseIsIgnored",
+                 "<excludedExtension>.lower</excludedExtension><ExcludedExtension>.kept</ExcludedExtension>"
+                 "<USEQPVFORSTREAMS>false</USEQPVFORSTREAMS>",
+                 1, {L".kept"}, 1},
+        FileCase{"OtherNodesAreSkipped",
+                 "<Comment>x</Comment><ExcludedExtension>.a</ExcludedExtension><Extra/>"
+                 "<ExcludedExtension>.b</ExcludedExtension>",
+                 1, {L".a", L".b"}, 1},
+        FileCase{"ValuesLoadVerbatim",
+                 "<ExcludedExtension>jpg</ExcludedExtension><ExcludedExtension>.PNG</ExcludedExtension>"
+                 "<ExcludedExtension></ExcludedExtension>",
+                 1, {L"jpg", L".PNG", L""}, 1},
+        FileCase{"ValueOver1024CharactersIsReadWhole",
+                 "<ExcludedExtension>." + kLong + "</ExcludedExtension><ExcludedExtension>.b</ExcludedExtension>", 1,
+                 {L"." + std::wstring(kLong.begin(), kLong.end()), L".b"}, 1},
+        FileCase{"MegabyteValueIsReadWhole", "<ExcludedExtension>" + kMegabyte + "</ExcludedExtension>", 1,
+                 {std::wstring(kMegabyte.begin(), kMegabyte.end())}, 1}),
+    RowName{});
+
+// Files that must not load, and must still be there byte for byte after.
+struct BadFileCase {
+    const char* name;
+    std::string bytes;
+    // What a load keeps of it before failing (the caller then resets).
+    ExtensionList leftover;
+};
+
+void PrintTo(const BadFileCase& row, std::ostream* out) { *out << row.name; }
+
+class SettingsBadFile : public SettingsFile, public testing::WithParamInterface<BadFileCase> {};
+
+TEST_P(SettingsBadFile, FailsAndLeavesTheFileUntouched)
+{
+    WriteBytes(File(), GetParam().bytes);
+    PluginSettings loaded = Loaded(false);
+    EXPECT_EQ(loaded.excludedExtensions, GetParam().leftover);
+    EXPECT_EQ(ReadBytes(File()), GetParam().bytes);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, SettingsBadFile,
+    testing::Values(BadFileCase{"NotXml", "ExcludedExtension=.jpg\r\n", {}},
+                    BadFileCase{"Empty", "", {}},
+                    BadFileCase{"Truncated", "<?xml version=\"1.0\"?>\n<DVP_QPV><ExcludedExtension>.jpg", {}},
+                    BadFileCase{"WrongRoot", SettingsDocument("<ExcludedExtension>.jpg</ExcludedExtension>", "Other"),
+                                {}},
+                    BadFileCase{"RootInOtherCase",
+                                SettingsDocument("<ExcludedExtension>.jpg</ExcludedExtension>", "dvp_qpv"), {}},
+                    BadFileCase{"StreamsFlagNotABoolean",
+                                SettingsDocument("<ExcludedExtension>.jpg</ExcludedExtension>"
+                                                 "<UseQPVForStreams>maybe</UseQPVForStreams>"),
+                                {L".jpg"}}),
+    RowName{});
+
+// A host service that is missing from the table or fails: the outcome of a
+// load or a save, with the file as it was.
+struct ServiceCase {
+    const char* name;
+    std::function<void(HostServices&)> arrange;
+    bool loadResult;  // for a load of a file holding ".jpg" and a flag
+};
+
+void PrintTo(const ServiceCase& row, std::ostream* out) { *out << row.name; }
+
+class SettingsFileServiceFailure : public SettingsFile, public testing::WithParamInterface<ServiceCase> {};
+
+TEST_P(SettingsFileServiceFailure, LoadReportsTheOutcomeAndFreesEveryDocument)
+{
+    WriteBytes(File(), SettingsDocument("<ExcludedExtension>.jpg</ExcludedExtension>"
+                                        "<UseQPVForStreams>false</UseQPVForStreams>"));
+    GetParam().arrange(services);
+    PluginSettings loaded(nullptr, &services, 0);
+    EXPECT_EQ(loaded.LoadSettings(), GetParam().loadResult);
+}
+
+auto MissingXml(HostXml slot)
+{
+    return [slot](HostServices& s) { s.xml[slot] = nullptr; };
+}
+
+auto FailingService(const char* name, int nth = 0)
+{
+    return [name, nth](HostServices&) { ASSERT_TRUE(HostTestbedFailService(name, nth)); };
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, SettingsFileServiceFailure,
+    testing::Values(
+        ServiceCase{"NoConfigPath", [](HostServices& s) { s.config[HostConfig::GetConfigPathW] = nullptr; }, false},
+        ServiceCase{"ConfigPathFails", FailingService("GetConfigPathW"), false},
+        ServiceCase{"NoLoad", MissingXml(HostXml::XMLLoadFileW), false},
+        ServiceCase{"LoadFails", FailingService("XMLLoadFileW"), false},
+        ServiceCase{"NoName", MissingXml(HostXml::XMLGetNodeNameW), false},
+        ServiceCase{"RootNameFails", FailingService("XMLGetNodeNameW", 1), false},
+        ServiceCase{"ChildNameFailsIsSkipped", FailingService("XMLGetNodeNameW", 2), true},
+        ServiceCase{"NoValue", MissingXml(HostXml::XMLGetNodeValueW), false},
+        ServiceCase{"SizeQueryFails", FailingService("XMLGetNodeValueW", 1), false},
+        ServiceCase{"ValueReadFails", FailingService("XMLGetNodeValueW", 2), false},
+        ServiceCase{"NoBool", MissingXml(HostXml::XMLGetNodeBoolValue), false},
+        ServiceCase{"BoolFails", FailingService("XMLGetNodeBoolValue"), false},
+        ServiceCase{"NoFirstChild", MissingXml(HostXml::XMLFirstChildNode), true},
+        ServiceCase{"NoNext", MissingXml(HostXml::XMLNextNode), true}),
+    RowName{});
+
+// Save failures: false, and the file written before stays as it was.
+struct SaveCase {
+    const char* name;
+    std::function<void(HostServices&)> arrange;
+    bool saveCalled;  // whether the host's save service is reached at all
+};
+
+void PrintTo(const SaveCase& row, std::ostream* out) { *out << row.name; }
+
+class SettingsFileSaveFailure : public SettingsFile, public testing::WithParamInterface<SaveCase> {};
+
+TEST_P(SettingsFileSaveFailure, ReportsFalseAndLeavesTheFileUntouched)
+{
+    settings.excludedExtensions = {L".old"};
+    ASSERT_TRUE(settings.SaveSettings());
+    const std::string before = ReadBytes(File());
+    HostTestbedReset();
+    HostTestbedSetConfigFolder(folder.wstring().c_str());
+
+    GetParam().arrange(services);
+    settings.excludedExtensions = {L".new1", L".new2"};
+    EXPECT_FALSE(settings.SaveSettings());
+    EXPECT_EQ(ReadBytes(File()), before);
+    EXPECT_EQ(HostTestbedCallCount("XMLSaveFileW") > 0, GetParam().saveCalled);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, SettingsFileSaveFailure,
+    testing::Values(
+        SaveCase{"NoConfigPath", [](HostServices& s) { s.config[HostConfig::GetConfigPathW] = nullptr; }, false},
+        SaveCase{"ConfigPathFails", FailingService("GetConfigPathW"), false},
+        SaveCase{"NoCreate", MissingXml(HostXml::XMLCreateFile), false},
+        SaveCase{"CreateFails", FailingService("XMLCreateFile"), false},
+        SaveCase{"NoAddChild", MissingXml(HostXml::XMLAddChildNodeW), false},
+        SaveCase{"SecondAddFails", FailingService("XMLAddChildNodeW", 2), false},
+        SaveCase{"StreamsAddFails", FailingService("XMLAddChildNodeW", 3), false},
+        SaveCase{"NoSetValue", MissingXml(HostXml::XMLSetNodeValueW), false},
+        SaveCase{"SetValueFails", FailingService("XMLSetNodeValueW", 2), false},
+        SaveCase{"NoSetBool", MissingXml(HostXml::XMLSetNodeBoolValue), false},
+        SaveCase{"SetBoolFails", FailingService("XMLSetNodeBoolValue"), false},
+        SaveCase{"NoSave", MissingXml(HostXml::XMLSaveFileW), false},
+        SaveCase{"SaveFails", FailingService("XMLSaveFileW"), true}),
+    RowName{});
+
+TEST_F(SettingsFile, SaveWithoutRenameServiceKeepsTheHostsRootNameAndWritesTheChildren)
+{
+    services.xml[HostXml::XMLSetNodeNameW] = nullptr;
+    settings.excludedExtensions = {L".jpg"};
+    ASSERT_TRUE(settings.SaveSettings());
+    const std::string text = ReadBytes(File());
+    EXPECT_EQ(CountOf(text, "DVP_QPV"), 0u) << text;
+    EXPECT_EQ(CountOf(text, "<ExcludedExtension>"), 1u) << text;
+    // A root of another name does not load.
+    Loaded(false);
+}
+
+}  // namespace
