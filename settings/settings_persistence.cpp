@@ -38,6 +38,10 @@ bool PluginSettings::GetSettingsFilePath(std::wstring& path) const
     const size_t length = wcsnlen(folder, kConfigPathCapacity);
     if (length == kConfigPathCapacity)
         return false;
+    // An empty folder would make a relative name, resolved against whatever
+    // the host's current directory happens to be: no settings file there.
+    if (length == 0)
+        return false;
     try {
         path.assign(folder, length);
         JoinPath(&path, L"DVP_QPV");

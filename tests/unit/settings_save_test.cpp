@@ -201,8 +201,7 @@ INSTANTIATE_TEST_SUITE_P(Rows, SettingsFilePath,
                          testing::Values(PathCase{"PlainFolder", L"C:\\Cfg", L"C:\\Cfg\\DVP_QPV.oxc"},
                                          PathCase{"TrailingBackslash", L"C:\\Cfg\\", L"C:\\Cfg\\DVP_QPV.oxc"},
                                          PathCase{"TrailingSlash", L"C:/Cfg/", L"C:/Cfg/DVP_QPV.oxc"},
-                                         PathCase{"DriveRoot", L"C:\\", L"C:\\DVP_QPV.oxc"},
-                                         PathCase{"EmptyFolder", L"", L"DVP_QPV.oxc"}),
+                                         PathCase{"DriveRoot", L"C:\\", L"C:\\DVP_QPV.oxc"}),
                          RowName{});
 
 class SettingsFilePathFailure : public SettingsSave, public testing::WithParamInterface<SaveFailureCase> {};
@@ -221,7 +220,8 @@ INSTANTIATE_TEST_SUITE_P(
         SaveFailureCase{"NoConfigPathService",
                         [](FakeXmlHost&, HostServices& s) { s.config[HostConfig::GetConfigPathW] = nullptr; }},
         SaveFailureCase{"ConfigPathFails", Failing("GetConfigPathW")},
-        SaveFailureCase{"FolderUnterminated", [](FakeXmlHost& h, HostServices&) { h.configUnterminated = true; }}),
+        SaveFailureCase{"FolderUnterminated", [](FakeXmlHost& h, HostServices&) { h.configUnterminated = true; }},
+        SaveFailureCase{"EmptyFolder", [](FakeXmlHost& h, HostServices&) { h.configFolder = L""; }}),
     RowName{});
 
 }  // namespace
