@@ -15,32 +15,14 @@
 
 #include "plugin/host_services.h"
 #include "testbed/host/host_testbed_control.h"
+#include "tests/support/test_paths.h"
 
 namespace {
 
-// A fresh folder under the temporary folder, removed with its files.
+// A fresh temporary folder for one test (removed when the program ends),
+// with the names of the files in it.
 class TempFolder {
 public:
-    TempFolder()
-    {
-        wchar_t base[MAX_PATH] = {};
-        GetTempPathW(MAX_PATH, base);
-        path_ = std::wstring(base) + L"dvp_host_xml_" + std::to_wstring(GetCurrentProcessId()) + L"_" +
-                std::to_wstring(GetTickCount64());
-        CreateDirectoryW(path_.c_str(), nullptr);
-    }
-    ~TempFolder()
-    {
-        for (const std::wstring& name : Files()) {
-            const std::wstring file = path_ + L"\\" + name;
-            SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_NORMAL);
-            DeleteFileW(file.c_str());
-        }
-        RemoveDirectoryW(path_.c_str());
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-
     std::wstring operator/(const std::wstring& name) const { return path_ + L"\\" + name; }
     const std::wstring& path() const { return path_; }
 
@@ -60,7 +42,7 @@ public:
     }
 
 private:
-    std::wstring path_;
+    std::wstring path_ = FreshTempFolder();
 };
 
 std::string ReadBytes(const std::wstring& path)
@@ -556,14 +538,6 @@ protected:
         ASSERT_TRUE(ProgramDir && ConfigPath);
     }
     void TearDown() override { HostTestbedReset(); }
-
-    static std::wstring ExecutableFolder()
-    {
-        wchar_t path[MAX_PATH] = {};
-        GetModuleFileNameW(nullptr, path, MAX_PATH);
-        std::wstring text(path);
-        return text.substr(0, text.find_last_of(L"\\/"));
-    }
 };
 
 TEST_F(HostFolderServices, ProgramDirIsTheExecutableFolderAndMustFit)
