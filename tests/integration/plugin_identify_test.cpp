@@ -1,0 +1,152 @@
+// DVP_IdentifyW through the real DLL: the size gate, every written field,
+// the untouched bytes, the texts from the version resource and truncation.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "tests/support/plugin_module.h"
+
+namespace {
+
+constexpr uint8_t kPattern = 0x5C;
+// {A6548B3B-F55E-4612-838A-39B502078AC3} in memory order.
+constexpr uint8_t kGuidBytes[16] = {0x3b, 0x8b, 0x54, 0xa6, 0x5e, 0xf5, 0x12, 0x46,
+                                    0x83, 0x8a, 0x39, 0xb5, 0x02, 0x07, 0x8a, 0xc3};
+
+// A host record of `size` bytes inside a larger patterned buffer.
+struct HostInfoRecord {
+    uint8_t bytes[192];
+    explicit HostInfoRecord(uint32_t size)
+    {
+        memset(bytes, kPattern, sizeof(bytes));
+        memset(bytes + 16, 0, 8);   // the pointers and capacities a host clears
+        memset(bytes + 24, 0, 32);
+        memset(bytes + 60, 0, 16);
+        memcpy(bytes, &size, 4);
+    }
+    PluginInfoRecord* record() { return reinterpret_cast<PluginInfoRecord*>(bytes); }
+    bool Untouched(size_t from, size_t to) const
+    {
+        for (size_t i = from; i < to; ++i)
+            if (bytes[i] != kPattern)
+                return false;
+        return true;
+    }
+};
+
+class PluginIdentify : public testing::Test {
+protected:
+    PluginModule& plugin = PluginModule::Get();
+};
+
+TEST_F(PluginIdentify, RefusesARecordBelow160BytesAndWritesNothing)
+{
+    HostInfoRecord host(159);
+    uint8_t before[sizeof(host.bytes)];
+    memcpy(before, host.bytes, sizeof(before));
+    EXPECT_EQ(plugin.Identify(host.record()), FALSE);
+    EXPECT_EQ(memcmp(before, host.bytes, sizeof(before)), 0);
+    EXPECT_EQ(plugin.Identify(nullptr), FALSE);
+}
+
+TEST_F(PluginIdentify, FillsTheFixedFieldsAndLeavesTheRestAlone)
+{
+    HostInfoRecord host(160);
+    ASSERT_EQ(plugin.Identify(host.record()), TRUE);
+    const PluginInfoRecord& r = *host.record();
+    EXPECT_EQ(r.flags, 0x411u);
+    EXPECT_EQ(r.versionHigh, 0x00000009u);
+    EXPECT_EQ(r.versionLow, 0x00000005u);
+    EXPECT_EQ(r.handledExtensions, nullptr) << "not initialised yet";
+    for (size_t offset = 80; offset < 116; ++offset)
+        EXPECT_EQ(host.bytes[offset], 0) << offset;
+    EXPECT_EQ(memcmp(host.bytes + 116, kGuidBytes, 16), 0);
+    EXPECT_NE(r.icon, nullptr);
+    EXPECT_TRUE(host.Untouched(56, 60));
+    EXPECT_TRUE(host.Untouched(76, 80));
+    EXPECT_TRUE(host.Untouched(132, 144));
+    EXPECT_TRUE(host.Untouched(152, sizeof(host.bytes))) << "bytes from 152 on, past 160 too";
+}
+
+TEST_F(PluginIdentify, CopiesTheFourTextsFromTheVersionResource)
+{
+    HostInfoRecord host(200);
+    wchar_t name[64], description[64], copyright[64], url[64];
+    PluginInfoRecord& r = *host.record();
+    r.name = name, r.nameCapacity = 64;
+    r.description = description, r.descriptionCapacity = 64;
+    r.copyright = copyright, r.copyrightCapacity = 64;
+    r.url = url, r.urlCapacity = 64;
+    ASSERT_EQ(plugin.Identify(&r), TRUE);
+    EXPECT_STREQ(name, L"Pictorama");
+    EXPECT_STREQ(description, L"DOpus Pictorama Plugin *BETA*");
+    EXPECT_STREQ(copyright, L"Copyright (C) 2026 The DVP_QPV developers");
+    EXPECT_STREQ(url, L"https://dvp-qpv.invalid/");
+}
+
+TEST_F(PluginIdentify, TruncatesToTheCapacityAndRefusesTwoOrLess)
+{
+    struct Case {
+        uint32_t capacity;
+        BOOL result;
+        const wchar_t* name;
+    };
+    for (const Case c : {Case{10, TRUE, L"Pictorama"}, Case{5, TRUE, L"Pict"}, Case{3, TRUE, L"Pi"}}) {
+        HostInfoRecord host(160);
+        wchar_t name[16];
+        wmemset(name, L'#', 16);
+        host.record()->name = name;
+        host.record()->nameCapacity = c.capacity;
+        EXPECT_EQ(plugin.Identify(host.record()), c.result);
+        EXPECT_STREQ(name, c.name) << "capacity " << c.capacity;
+        EXPECT_EQ(name[c.capacity], L'#') << "nothing past the capacity";
+    }
+
+    // The legal text is copied first: a capacity of 2 there stops every text.
+    HostInfoRecord host(160);
+    wchar_t name[16] = L"unchanged", copyright[16] = L"unchanged";
+    host.record()->name = name;
+    host.record()->nameCapacity = 16;
+    host.record()->copyright = copyright;
+    host.record()->copyrightCapacity = 2;
+    EXPECT_EQ(plugin.Identify(host.record()), FALSE);
+    EXPECT_STREQ(name, L"unchanged");
+    EXPECT_STREQ(copyright, L"unchanged");
+    EXPECT_EQ(host.record()->flags, 0x411u) << "the fixed fields stay written";
+}
+
+TEST_F(PluginIdentify, EachCallLoadsANewIconAndGivesTheSameGuid)
+{
+    HostInfoRecord first(160), second(160);
+    ASSERT_EQ(plugin.Identify(first.record()), TRUE);
+    ASSERT_EQ(plugin.Identify(second.record()), TRUE);
+    EXPECT_NE(first.record()->icon, second.record()->icon);
+    EXPECT_EQ(memcmp(first.bytes + 116, second.bytes + 116, 16), 0);
+    ICONINFO info{};
+    ASSERT_TRUE(GetIconInfo(first.record()->icon, &info));
+    BITMAP mask{};
+    GetObjectW(info.hbmMask, sizeof(mask), &mask);
+    EXPECT_EQ(mask.bmWidth, 16);
+    DeleteObject(info.hbmMask);
+    DeleteObject(info.hbmColor);
+    DestroyIcon(first.record()->icon);
+    DestroyIcon(second.record()->icon);
+}
+
+TEST_F(PluginIdentify, ReportsTheHandledExtensionsWhileInitialised)
+{
+    InitExRecord init = HostRecord(13);
+    ASSERT_EQ(plugin.InitEx(&init), TRUE);
+    HostInfoRecord host(160);
+    ASSERT_EQ(plugin.Identify(host.record()), TRUE);
+    ASSERT_NE(host.record()->handledExtensions, nullptr);
+    const std::wstring extensions = host.record()->handledExtensions;
+    for (const wchar_t* expected : {L".bmp;", L".jpg;", L".png;", L".tbim"})
+        EXPECT_NE(extensions.find(expected), std::wstring::npos) << testing::PrintToString(extensions);
+    plugin.Uninit();
+    HostInfoRecord after(160);
+    ASSERT_EQ(plugin.Identify(after.record()), TRUE);
+    EXPECT_EQ(after.record()->handledExtensions, nullptr);
+}
+
+}  // namespace
