@@ -85,7 +85,9 @@ bool FillFromVersionResource(PluginInfoRecord& record) noexcept
     if (!module)
         return false;
     wchar_t path[MAX_PATH] = {};
-    if (GetModuleFileNameW(module, path, MAX_PATH) == 0)
+    // A full buffer means a truncated path, which could name another file.
+    const DWORD pathLength = GetModuleFileNameW(module, path, MAX_PATH);
+    if (pathLength == 0 || pathLength >= MAX_PATH)
         return false;
     const VersionBlock block(path);
     if (!block)

@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "tests/support/plugin_module.h"
 
@@ -31,6 +32,32 @@ protected:
         return std::string(static_cast<const char*>(data), SizeofResource(image, found));
     }
 };
+
+// Each resource exists once, in English (United Kingdom) only.
+TEST_F(DllResources, EachResourceHasOnlyLanguage2057)
+{
+    struct Case {
+        const char* label;
+        const wchar_t* type;
+        const wchar_t* name;
+    };
+    const Case resources[] = {
+        {"description", L"OPUS", MAKEINTRESOURCEW(1)},
+        {"version", RT_VERSION, MAKEINTRESOURCEW(1)},
+        {"icon group", RT_GROUP_ICON, MAKEINTRESOURCEW(5)},
+    };
+    for (const auto& [label, type, name] : resources) {
+        std::vector<WORD> languages;
+        EnumResourceLanguagesW(
+            image, type, name,
+            [](HMODULE, LPCWSTR, LPCWSTR, WORD language, LONG_PTR list) -> BOOL {
+                reinterpret_cast<std::vector<WORD>*>(list)->push_back(language);
+                return TRUE;
+            },
+            reinterpret_cast<LONG_PTR>(&languages));
+        EXPECT_EQ(languages, std::vector<WORD>{kEnglishUk}) << label;
+    }
+}
 
 TEST_F(DllResources, DescriptionIsTheExact228Bytes)
 {

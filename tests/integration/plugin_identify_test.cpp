@@ -51,21 +51,27 @@ TEST_F(PluginIdentify, RefusesARecordBelow160BytesAndWritesNothing)
 
 TEST_F(PluginIdentify, FillsTheFixedFieldsAndLeavesTheRestAlone)
 {
-    HostInfoRecord host(160);
-    ASSERT_EQ(plugin.Identify(host.record()), TRUE);
-    const PluginInfoRecord& r = *host.record();
-    EXPECT_EQ(r.flags, 0x411u);
-    EXPECT_EQ(r.versionHigh, 0x00000009u);
-    EXPECT_EQ(r.versionLow, 0x00000005u);
-    EXPECT_EQ(r.handledExtensions, nullptr) << "not initialised yet";
-    for (size_t offset = 80; offset < 116; ++offset)
-        EXPECT_EQ(host.bytes[offset], 0) << offset;
-    EXPECT_EQ(memcmp(host.bytes + 116, kGuidBytes, 16), 0);
-    EXPECT_NE(r.icon, nullptr);
-    EXPECT_TRUE(host.Untouched(56, 60));
-    EXPECT_TRUE(host.Untouched(76, 80));
-    EXPECT_TRUE(host.Untouched(132, 144));
-    EXPECT_TRUE(host.Untouched(152, sizeof(host.bytes))) << "bytes from 152 on, past 160 too";
+    // Exactly 160 bytes, and a larger record whose tail is the host's.
+    for (const uint32_t size : {160u, 192u}) {
+        SCOPED_TRACE(size);
+        HostInfoRecord host(size);
+        ASSERT_EQ(plugin.Identify(host.record()), TRUE);
+        const PluginInfoRecord& r = *host.record();
+        EXPECT_EQ(r.size, size);
+        EXPECT_EQ(r.flags, 0x411u);
+        EXPECT_EQ(r.versionHigh, 0x00000009u);
+        EXPECT_EQ(r.versionLow, 0x00000005u);
+        EXPECT_EQ(r.handledExtensions, nullptr) << "not initialised yet";
+        for (size_t offset = 80; offset < 116; ++offset)
+            EXPECT_EQ(host.bytes[offset], 0) << offset;
+        EXPECT_EQ(memcmp(host.bytes + 116, kGuidBytes, 16), 0);
+        EXPECT_NE(r.icon, nullptr);
+        EXPECT_TRUE(host.Untouched(56, 60));
+        EXPECT_TRUE(host.Untouched(76, 80));
+        EXPECT_TRUE(host.Untouched(132, 144));
+        EXPECT_TRUE(host.Untouched(152, sizeof(host.bytes))) << "bytes from 152 on, past 160 too";
+        DestroyIcon(r.icon);
+    }
 }
 
 TEST_F(PluginIdentify, CopiesTheFourTextsFromTheVersionResource)
@@ -147,6 +153,29 @@ TEST_F(PluginIdentify, ReportsTheHandledExtensionsWhileInitialised)
     HostInfoRecord after(160);
     ASSERT_EQ(plugin.Identify(after.record()), TRUE);
     EXPECT_EQ(after.record()->handledExtensions, nullptr);
+}
+
+// The pointer is the string built from the library's formats at start-up,
+// not a list of the plug-in's own.
+TEST_F(PluginIdentify, HandledExtensionsFollowTheLibrarysFormatTable)
+{
+    ImageLibraryControl& library = ImageLibraryControl::Get();
+    ASSERT_NE(library.SetFormats, nullptr);
+    library.Reset();
+    const TestbedFormat formats[] = {
+        {"Alpha", 2, {"QQA", "qqb"}, 0, 1},
+        {"Hidden", 1, {"qqh"}, 0, 0},
+        {"Beta", 1, {"qqa"}, 0, 1},
+    };
+    library.SetFormats(formats, 3);
+    InitExRecord init = HostRecord(13);
+    ASSERT_EQ(plugin.InitEx(&init), TRUE);
+    HostInfoRecord host(160);
+    ASSERT_EQ(plugin.Identify(host.record()), TRUE);
+    ASSERT_NE(host.record()->handledExtensions, nullptr);
+    EXPECT_STREQ(host.record()->handledExtensions, L".qqa;.qqb");
+    plugin.Uninit();
+    library.Reset();
 }
 
 }  // namespace
