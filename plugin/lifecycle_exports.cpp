@@ -12,6 +12,7 @@
 #include "imagelib/handled_extensions.h"
 #include "imagelib/path_ops.h"
 #include "plugin/host_services.h"
+#include "plugin/init_lock.h"
 #include "plugin/plugin_exports.h"
 #include "plugin/plugin_state.h"
 #include "settings/plugin_settings.h"
@@ -20,14 +21,6 @@ namespace {
 
 constexpr uint64_t kMinimumHostVersion = 0x0009000000000000ull;  // 9.0.0.0
 constexpr wchar_t kImageLibraryRelativePath[] = L"Viewers\\libgfl64U.dll";
-
-class InitLockGuard {
-public:
-    InitLockGuard() noexcept { EnterCriticalSection(&State().initLock); }
-    ~InitLockGuard() { LeaveCriticalSection(&State().initLock); }
-    InitLockGuard(const InitLockGuard&) = delete;
-    InitLockGuard& operator=(const InitLockGuard&) = delete;
-};
 
 uint64_t HostVersionOf(const InitExRecord& record) noexcept
 {
@@ -81,7 +74,7 @@ extern "C" BOOL WINAPI DVP_Init() noexcept { return FALSE; }
 
 extern "C" BOOL WINAPI DVP_InitEx(InitExRecord* record) noexcept
 {
-    InitLockGuard guard;
+    InitLockScope initLock;
     PluginState& state = State();
     if (state.initCount++ > 0)
         return TRUE;
@@ -100,7 +93,7 @@ extern "C" BOOL WINAPI DVP_InitEx(InitExRecord* record) noexcept
 
 extern "C" void WINAPI DVP_Uninit() noexcept
 {
-    InitLockGuard guard;
+    InitLockScope initLock;
     PluginState& state = State();
     if (state.initCount <= 0)
         return;
