@@ -10,7 +10,7 @@
 namespace testbed {
 namespace {
 
-constexpr uint64_t kMaxTbimPixelBytes = uint64_t{64} << 20;
+constexpr uint64_t kMaxTbimPixelBytes = uint64_t{128} << 20;  // a 24-megapixel BGRA image fits
 constexpr uint8_t kTbimIndexed = 0;
 constexpr uint8_t kTbimBgra = 1;
 
