@@ -16,21 +16,6 @@ struct AttachedData {
     ImageFormat format = ImageFormat::Tbim;
 };
 
-uint16_t ComponentsPerPixel(PixelKind kind) noexcept
-{
-    switch (kind) {
-    case PixelKind::Grey:
-    case PixelKind::Indexed:
-        return 1;
-    case PixelKind::Rgb:
-        return 3;
-    case PixelKind::Rgba:
-    case PixelKind::Bgra:
-        return 4;
-    }
-    return 3;
-}
-
 void CopyText(char* destination, size_t capacity, const char* text) noexcept
 {
     const size_t length = std::min(std::strlen(text), capacity - 1);
@@ -63,7 +48,7 @@ gfl::Error FillFileInformation(const DecodedImage& image, size_t sourceBytes, co
     filled.xResolution = kResolution;
     filled.yResolution = kResolution;
     filled.bitsPerComponent = 8;
-    filled.componentsPerPixel = ComponentsPerPixel(image.kind);
+    filled.componentsPerPixel = BytesPerPixel(image.kind);  // 8-bit components
     filled.numberOfImages = 1;
     filled.fileSize = static_cast<uint32_t>(sourceBytes);
     filled.colorUsed = image.colorMap ? 256 : 0;
