@@ -1,0 +1,58 @@
+// plugin_bench (built as dopus.exe, so the plug-in's host binding finds its
+// host services here): starts the plug-in's code in this process as a
+// version-13 host would and prints, as a Markdown table, how its work
+// compares with the image-library calls it wraps.
+//
+//   dopus.exe [repetitions]     (default 11; medians of that many)
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "bench/bench_report.h"
+#include "bench/benches.h"
+
+namespace {
+
+constexpr int kDefaultRepetitions = 11;
+
+// A crash ends the run with its address instead of waiting in Wine's
+// debugger, which would hang the script that runs the benchmark.
+LONG WINAPI ReportCrash(EXCEPTION_POINTERS* exception)
+{
+    fprintf(stderr, "benchmark crashed: exception 0x%08lx at %p\n",
+            static_cast<unsigned long>(exception->ExceptionRecord->ExceptionCode),
+            exception->ExceptionRecord->ExceptionAddress);
+    fflush(stderr);
+    return EXCEPTION_EXECUTE_HANDLER;
+}
+
+int RepetitionsFrom(int argc, char** argv)
+{
+    if (argc < 2) return kDefaultRepetitions;
+    const int repetitions = std::atoi(argv[1]);
+    return repetitions >= 3 ? repetitions : kDefaultRepetitions;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    SetUnhandledExceptionFilter(ReportCrash);
+    ScratchFolder scratch;
+    StartPlugin(scratch.folder(L"config"));
+    Report report;
+    BenchContext context{scratch, BindSteering(), report, RepetitionsFrom(argc, argv)};
+    context.steering.reset();
+
+    RunDecodeBench(context);
+    RunIdentifyBench(context);
+    RunScalingBench(context);
+    RunInitBench(context);
+
+    printf("Machine (as Windows reports it): %s\n\n", MachineLine().c_str());
+    report.print(stdout);
+    printf("\n%d target(s) missed.\n", report.misses());
+    fflush(stdout);
+    return 0;
+}

@@ -1,0 +1,205 @@
+// Decode overhead for a 24-megapixel image: what DVP_LoadBitmapW (and its
+// stream variant) costs beyond the library calls it makes, measured against
+// the one unavoidable cost, writing the DIB's width x height x 4 bytes once
+// into fresh memory.
+//
+// The images are TBIM files, so the stand-in's own decode is little more
+// than reading the file: the plug-in's share (device contexts, the DIB
+// section, the block copy, the alpha pass, DeleteObject) is not drowned by
+// a real codec. The library's work cancels out in the difference of the two
+// interleaved runs.
+#include <shlwapi.h>
+#include <windows.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+
+#include "bench/bench_clock.h"
+#include "bench/benches.h"
+#include "imagelib/gfl_library.h"
+#include "plugin/plugin_exports.h"
+#include "viewer/stream_source.h"
+
+namespace {
+
+constexpr int32_t kWidth = 6000;
+constexpr int32_t kHeight = 4000;
+constexpr size_t kDibBytes = static_cast<size_t>(kWidth) * kHeight * 4;
+constexpr int16_t kTransparentIndex = 5;  // pixel (5, 0) carries it
+constexpr double kOpaqueBound = 1.15;
+constexpr double kTransparentBound = 2.0;
+
+// The host's stream: a memory stream over the file's bytes, rewound before
+// every load so each one reads the whole image.
+class MemoryStream {
+public:
+    explicit MemoryStream(const std::vector<uint8_t>& bytes)
+        : stream_(SHCreateMemStream(bytes.data(), static_cast<UINT>(bytes.size())))
+    {
+        if (!stream_) Fail("SHCreateMemStream failed");
+    }
+    ~MemoryStream() { stream_->Release(); }
+    MemoryStream(const MemoryStream&) = delete;
+    MemoryStream& operator=(const MemoryStream&) = delete;
+
+    IStream* rewound() const
+    {
+        LARGE_INTEGER zero{};
+        if (stream_->Seek(zero, STREAM_SEEK_SET, nullptr) != S_OK) Fail("cannot rewind the memory stream");
+        return stream_;
+    }
+
+private:
+    IStream* stream_;
+};
+
+GflLoadParams PluginLoadParams() noexcept
+{
+    GflLoadParams params{};
+    GflLibrary::api().gflGetDefaultLoadParams(&params);
+    params.flags |= kGflLoadOption;
+    return params;
+}
+
+void ConvertAndFree(GflBitmap* bitmap)
+{
+    const GflEntryPoints& gfl = GflLibrary::api();
+    if (gfl.gflChangeColorDepth(bitmap, nullptr, kGflModeToBgra, 0) != kGflNoError)
+        Fail("gflChangeColorDepth failed");
+    gfl.gflFreeBitmap(bitmap);
+}
+
+// The library calls DVP_LoadBitmapW makes, made directly.
+void DirectFileLoad(const std::wstring& path)
+{
+    const GflLoadParams params = PluginLoadParams();
+    GflBitmap* bitmap = nullptr;
+    if (GflLibrary::api().gflLoadBitmapW(path.c_str(), &bitmap, &params, nullptr) != kGflNoError || !bitmap)
+        Fail("gflLoadBitmapW failed");
+    ConvertAndFree(bitmap);
+}
+
+// The library calls DVP_LoadBitmapStreamW makes, through the plug-in's own
+// stream callbacks, made directly.
+void DirectStreamLoad(const MemoryStream& stream)
+{
+    GflLoadParams params = PluginLoadParams();
+    InstallStreamCallbacks(params.callbacks);
+    GflBitmap* bitmap = nullptr;
+    if (GflLibrary::api().gflLoadBitmapFromHandle(stream.rewound(), &bitmap, &params, nullptr) !=
+            kGflNoError ||
+        !bitmap)
+        Fail("gflLoadBitmapFromHandle failed");
+    ConvertAndFree(bitmap);
+}
+
+// The floor: the DIB's bytes written once into memory that was just
+// allocated (so its pages are touched for the first time, as a new
+// section's are), then released.
+void CopyFloor(const uint8_t* source)
+{
+    void* block = std::malloc(kDibBytes);
+    if (!block) Fail("cannot allocate the copy's block");
+    memcpy(block, source, kDibBytes);
+    Escape(block);
+    std::free(block);
+}
+
+// The first result of each case is checked, so that the timings are of a
+// load that produced the right bitmap. The first row's pixels also show the
+// rows run top-down (Wine reports the header's height without its sign).
+void VerifyBitmap(HBITMAP bitmap, const FileInfoRecord& record, bool transparent)
+{
+    DIBSECTION section{};
+    if (GetObjectW(bitmap, sizeof section, &section) != sizeof section)
+        Fail("the plug-in's bitmap is not a DIB section");
+    if (section.dsBmih.biWidth != kWidth || std::abs(section.dsBmih.biHeight) != kHeight ||
+        section.dsBmih.biBitCount != 32 || !section.dsBm.bmBits)
+        Fail("the plug-in's DIB section has the wrong shape");
+    const auto* pixels = static_cast<const uint8_t*>(section.dsBm.bmBits);
+    const bool marked = (record.flags & kFileInfoHasTransparency) != 0;
+    if (marked != transparent) Fail("the transparency flag does not match the image");
+    if (transparent) {
+        if (pixels[kTransparentIndex * 4 + 3] != 0 || pixels[3] != 255)
+            Fail("the alpha pass did not mark exactly the transparent colour");
+    } else if (pixels[4] != 1 || pixels[5] != 0 || pixels[6] != 1 || pixels[7] != 255) {
+        Fail("the opaque image's pixels were not copied unchanged");
+    }
+}
+
+struct DecodeCase {
+    const char* name;
+    std::function<HBITMAP(FileInfoRecord*)> plugin;
+    std::function<void()> direct;
+    bool transparent;
+    double bound;
+};
+
+void Measure(BenchContext& context, const DecodeCase& c, const uint8_t* copySource)
+{
+    Progress("decode: %s", c.name);
+    FileInfoRecord record{};
+    HBITMAP first = c.plugin(&record);
+    if (!first) Fail("the plug-in returned no bitmap");
+    VerifyBitmap(first, record, c.transparent);
+    DeleteObject(first);
+    c.direct();
+    CopyFloor(copySource);
+
+    const auto samples = Interleave(
+        context.repetitions, {
+                                 [&] {
+                                     FileInfoRecord each{};
+                                     HBITMAP bitmap = c.plugin(&each);
+                                     if (!bitmap) Fail("the plug-in returned no bitmap");
+                                     DeleteObject(bitmap);  // the host's part, counted with the plug-in's
+                                 },
+                                 c.direct,
+                                 [&] { CopyFloor(copySource); },
+                             });
+    const double plugin = Median(samples[0]);
+    const double direct = Median(samples[1]);
+    const double copy = Median(samples[2]);
+    const double overhead = MedianDifference(samples[0], samples[1]);
+    const double ratio = overhead / copy;
+    context.report.add(Format("%s: plug-in overhead / plain copy", c.name),
+                       Format("%.2f x (overhead %.1f ms, copy %.1f ms; plug-in %.1f ms, direct %.1f ms)",
+                              ratio, overhead * 1e3, copy * 1e3, plugin * 1e3, direct * 1e3),
+                       Format("<= %.2f x", c.bound), AtMost(ratio, c.bound));
+}
+
+}  // namespace
+
+void RunDecodeBench(BenchContext& context)
+{
+    context.report.section(Format("Decode overhead, %d x %d (%.0f MB DIB), %d repetitions", kWidth, kHeight,
+                                  kDibBytes / 1e6, context.repetitions));
+    const std::vector<uint8_t> opaque = OpaqueBgraTbim(kWidth, kHeight);
+    const std::wstring opaquePath = context.scratch.file(L"opaque.tbim");
+    WriteFileBytes(opaquePath, opaque);
+    const std::wstring transparentPath = context.scratch.file(L"transparent.tbim");
+    WriteFileBytes(transparentPath, TransparentPaletteTbim(kWidth, kHeight, kTransparentIndex));
+    const MemoryStream stream(opaque);
+    const uint8_t* copySource = opaque.data() + TbimPixelOffset(false);
+
+    const DecodeCase cases[] = {
+        {"file, opaque BGRA",
+         [&](FileInfoRecord* record) {
+             return DVP_LoadBitmapW(nullptr, opaquePath.c_str(), record, nullptr, nullptr);
+         },
+         [&] { DirectFileLoad(opaquePath); }, false, kOpaqueBound},
+        {"file, palette with transparent colour",
+         [&](FileInfoRecord* record) {
+             return DVP_LoadBitmapW(nullptr, transparentPath.c_str(), record, nullptr, nullptr);
+         },
+         [&] { DirectFileLoad(transparentPath); }, true, kTransparentBound},
+        {"stream, opaque BGRA",
+         [&](FileInfoRecord* record) {
+             return DVP_LoadBitmapStreamW(nullptr, stream.rewound(), L"opaque.tbim", record, nullptr,
+                                          nullptr);
+         },
+         [&] { DirectStreamLoad(stream); }, false, kOpaqueBound},
+    };
+    for (const DecodeCase& c : cases) Measure(context, c, copySource);
+}
