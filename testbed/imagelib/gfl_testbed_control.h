@@ -18,8 +18,9 @@
 // Indexed pixels convert through the colour map to (b, g, r, 255); without a
 // colour map index 0 is black, index 1 white and any other index v the grey
 // (v, v, v). BGRA pixels convert unchanged. When width or height is not
-// positive, or the pixels would exceed 128 MiB, the file carries no pixels and
-// the decoded bitmap reports the dimensions over a 16-byte buffer.
+// positive, or the converted BGRA pixels would exceed INT32_MAX bytes, the
+// file carries no pixels and the decoded bitmap reports the dimensions over a
+// 16-byte buffer; pixels above 128 MiB but below that fail as out of memory.
 #pragma once
 
 #include <cstdint>

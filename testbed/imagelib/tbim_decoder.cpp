@@ -11,6 +11,7 @@ namespace testbed {
 namespace {
 
 constexpr uint64_t kMaxTbimPixelBytes = uint64_t{128} << 20;  // a 24-megapixel BGRA image fits
+constexpr uint64_t kMaxConvertibleBytes = 0x7FFFFFFF;
 constexpr uint8_t kTbimIndexed = 0;
 constexpr uint8_t kTbimBgra = 1;
 
@@ -48,6 +49,17 @@ gfl::Error DecodeTbim(const uint8_t* bytes, size_t size, DecodedImage& out) noex
     const uint64_t pixelBytes = positive ? static_cast<uint64_t>(header.width) *
                                                static_cast<uint64_t>(header.height) * BytesPerPixel(out.kind)
                                          : 0;
+    // Pixel-less images stand for dimensions no 32-bit consumer can hold
+    // (non-positive, or more than INT32_MAX bytes once converted to BGRA),
+    // so a consumer that checks them never reads the 16-byte placeholder.
+    // Anything in between is too large for the stand-in to carry, and a
+    // record promising pixels it lacks would be read past its end: such an
+    // image fails as out of memory, as a real library's would.
+    const uint64_t convertedBytes = positive ? static_cast<uint64_t>(header.width) *
+                                                   static_cast<uint64_t>(header.height) * 4
+                                             : 0;
+    if (positive && pixelBytes > kMaxTbimPixelBytes && convertedBytes <= kMaxConvertibleBytes)
+        return gfl::kErrorNoMemory;
     out.hasPixels = positive && pixelBytes <= kMaxTbimPixelBytes;
     out.pixelBytes = out.hasPixels ? static_cast<size_t>(pixelBytes) : kPlaceholderBytes;
     out.pixels.reset(static_cast<uint8_t*>(std::calloc(out.pixelBytes, 1)));
