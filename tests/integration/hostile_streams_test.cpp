@@ -239,7 +239,7 @@ TEST_F(HostileStreams, ReadBreakingAtAnyOffsetRefusesAndAnUnbrokenReadDecodes)
         }
     }
     const ResourceReading after = ReadResources();
-    EXPECT_EQ(after.gdiObjects, before.gdiObjects) << DescribeResourceSources();
+    EXPECT_LE(after.gdiObjects, before.gdiObjects) << DescribeResourceSources();
     EXPECT_LE(after.handles - before.handles, 2) << DescribeResourceSources();
     printf("[ streams  ] %d broken-read cases, each identified and decoded\n", cases);
 }
