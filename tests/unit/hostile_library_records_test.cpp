@@ -4,6 +4,7 @@
 // transparent indices outside any colour map, descriptions that are not
 // text, and format tables with extreme counts. Each must give a well-formed
 // answer or a refusal, never a read outside the library's records.
+#include <algorithm>
 #include <climits>
 #include <cstring>
 #include <string>
@@ -206,8 +207,9 @@ TestbedFormat Format(const char* extension, int32_t extensionCount)
 {
     TestbedFormat format{};
     strcpy(format.name, "format");
+    // A slot holds up to 8 bytes; an 8-letter text fills it without terminator.
     for (auto& slot : format.extensions)
-        strncpy(slot, extension, 8);
+        memcpy(slot, extension, std::min<size_t>(strlen(extension), sizeof(slot)));
     format.extensionCount = extensionCount;
     format.readable = 1;
     return format;
