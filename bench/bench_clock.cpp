@@ -19,10 +19,12 @@ double NowSeconds() noexcept
 
 double Median(std::vector<double> samples)
 {
-    if (samples.empty()) return 0.0;
+    if (samples.empty())
+        return 0.0;
     std::sort(samples.begin(), samples.end());
     const size_t middle = samples.size() / 2;
-    if (samples.size() % 2 == 1) return samples[middle];
+    if (samples.size() % 2 == 1)
+        return samples[middle];
     return (samples[middle - 1] + samples[middle]) / 2.0;
 }
 
@@ -30,7 +32,8 @@ double MedianDifference(const std::vector<double>& a, const std::vector<double>&
 {
     std::vector<double> differences;
     const size_t count = std::min(a.size(), b.size());
-    for (size_t i = 0; i < count; ++i) differences.push_back(a[i] - b[i]);
+    for (size_t i = 0; i < count; ++i)
+        differences.push_back(a[i] - b[i]);
     return Median(differences);
 }
 

@@ -39,11 +39,13 @@ ScratchFolder::ScratchFolder()
 {
     wchar_t temp[MAX_PATH + 1] = {};
     const DWORD length = GetTempPathW(MAX_PATH + 1, temp);
-    if (length == 0 || length > MAX_PATH) Fail("no temporary folder");
+    if (length == 0 || length > MAX_PATH)
+        Fail("no temporary folder");
     path_ = std::wstring(temp) + L"dvp_bench_" + std::to_wstring(GetCurrentProcessId());
     std::error_code error;
     std::filesystem::create_directories(path_, error);
-    if (error) Fail("cannot create the scratch folder");
+    if (error)
+        Fail("cannot create the scratch folder");
 }
 
 ScratchFolder::~ScratchFolder()
@@ -57,7 +59,8 @@ std::wstring ScratchFolder::folder(const wchar_t* name) const
     const std::wstring sub = file(name);
     std::error_code error;
     std::filesystem::create_directories(sub, error);
-    if (error) Fail("cannot create a scratch subfolder");
+    if (error)
+        Fail("cannot create a scratch subfolder");
     return sub;
 }
 
@@ -65,7 +68,8 @@ void WriteFileBytes(const std::wstring& path, const std::vector<uint8_t>& bytes)
 {
     HANDLE created =
         CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (created == INVALID_HANDLE_VALUE) Fail("cannot create a benchmark file");
+    if (created == INVALID_HANDLE_VALUE)
+        Fail("cannot create a benchmark file");
     UniqueKernelHandle file(created);
     size_t done = 0;
     while (done < bytes.size()) {
@@ -109,7 +113,8 @@ std::vector<uint8_t> TransparentPaletteTbim(int32_t width, int32_t height, int16
     bytes.resize(offset + static_cast<size_t>(width) * static_cast<size_t>(height));
     uint8_t* pixel = bytes.data() + offset;
     for (int32_t y = 0; y < height; ++y)
-        for (int32_t x = 0; x < width; ++x) *pixel++ = static_cast<uint8_t>(x + y);
+        for (int32_t x = 0; x < width; ++x)
+            *pixel++ = static_cast<uint8_t>(x + y);
     return bytes;
 }
 

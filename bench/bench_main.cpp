@@ -11,10 +11,12 @@
 
 #include "bench/bench_report.h"
 #include "bench/benches.h"
+#include "bench/machine_probe.h"
 
 namespace {
 
 constexpr int kDefaultRepetitions = 11;
+constexpr double kIdleMachineScaling = 1.8;
 
 // A crash ends the run with its address instead of waiting in Wine's
 // debugger, which would hang the script that runs the benchmark.
@@ -29,7 +31,8 @@ LONG WINAPI ReportCrash(EXCEPTION_POINTERS* exception)
 
 int RepetitionsFrom(int argc, char** argv)
 {
-    if (argc < 2) return kDefaultRepetitions;
+    if (argc < 2)
+        return kDefaultRepetitions;
     const int repetitions = std::atoi(argv[1]);
     return repetitions >= 3 ? repetitions : kDefaultRepetitions;
 }
@@ -45,12 +48,22 @@ int main(int argc, char** argv)
     BenchContext context{scratch, BindSteering(), report, RepetitionsFrom(argc, argv)};
     context.steering.reset();
 
+    const double availableAtStart = TwoCoreAvailability();
     RunDecodeBench(context);
     RunIdentifyBench(context);
     RunScalingBench(context);
     RunInitBench(context);
+    const double availableAtEnd = TwoCoreAvailability();
 
-    printf("Machine (as Windows reports it): %s\n\n", MachineLine().c_str());
+    printf("Machine (as Windows reports it): %s\n", MachineLine().c_str());
+    printf("Pure computation on two threads against one: %.2f x at the start, %.2f x at the end\n\n",
+           availableAtStart, availableAtEnd);
+    if (availableAtStart < kIdleMachineScaling || availableAtEnd < kIdleMachineScaling)
+        report.note(
+            Format("The machine was shared with other work during this run (pure computation scaled "
+                   "%.2f x at the start and %.2f x at the end, below %.1f x): every figure is noisier "
+                   "for it.",
+                   availableAtStart, availableAtEnd, kIdleMachineScaling));
     report.print(stdout);
     printf("\n%d target(s) missed.\n", report.misses());
     fflush(stdout);

@@ -86,14 +86,17 @@ void Report::print(FILE* out) const
             fprintf(out, "| %s | %s | %s | %s |\n", row.measurement.c_str(), row.figure.c_str(),
                     row.target.c_str(), VerdictText(row.verdict));
     }
-    if (!notes_.empty()) fprintf(out, "\n");
-    for (const std::string& text : notes_) fprintf(out, "- %s\n", text.c_str());
+    if (!notes_.empty())
+        fprintf(out, "\n");
+    for (const std::string& text : notes_)
+        fprintf(out, "- %s\n", text.c_str());
 }
 
 int Report::misses() const noexcept
 {
     int count = 0;
-    for (const Row& row : rows_) count += !row.heading && row.verdict == Verdict::Miss ? 1 : 0;
+    for (const Row& row : rows_)
+        count += !row.heading && row.verdict == Verdict::Miss ? 1 : 0;
     return count;
 }
 
@@ -109,7 +112,8 @@ std::string MachineLine()
     using WineVersionFn = const char* (*)();
     HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
     auto wineVersion = ntdll ? BindExport<WineVersionFn>(ntdll, "wine_get_version") : nullptr;
-    if (wineVersion) line += Format(", Wine %s", wineVersion());
+    if (wineVersion)
+        line += Format(", Wine %s", wineVersion());
     return line;
 }
 

@@ -27,7 +27,8 @@ void StartPlugin(const std::wstring& configFolder)
     InitExRecord record = Version13Record();
     if (!DVP_InitEx(&record))
         Fail("DVP_InitEx refused to start (is Viewers\\libgfl64U.dll beside the program?)");
-    if (!GflLibrary::loaded()) Fail("the image library is not bound after DVP_InitEx");
+    if (!GflLibrary::loaded())
+        Fail("the image library is not bound after DVP_InitEx");
 }
 
 LibrarySteering BindSteering()

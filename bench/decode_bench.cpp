@@ -37,7 +37,8 @@ public:
     explicit MemoryStream(const std::vector<uint8_t>& bytes)
         : stream_(SHCreateMemStream(bytes.data(), static_cast<UINT>(bytes.size())))
     {
-        if (!stream_) Fail("SHCreateMemStream failed");
+        if (!stream_)
+            Fail("SHCreateMemStream failed");
     }
     ~MemoryStream() { stream_->Release(); }
     MemoryStream(const MemoryStream&) = delete;
@@ -46,7 +47,8 @@ public:
     IStream* rewound() const
     {
         LARGE_INTEGER zero{};
-        if (stream_->Seek(zero, STREAM_SEEK_SET, nullptr) != S_OK) Fail("cannot rewind the memory stream");
+        if (stream_->Seek(zero, STREAM_SEEK_SET, nullptr) != S_OK)
+            Fail("cannot rewind the memory stream");
         return stream_;
     }
 
@@ -100,7 +102,8 @@ void DirectStreamLoad(const MemoryStream& stream)
 void CopyFloor(const uint8_t* source)
 {
     void* block = std::malloc(kDibBytes);
-    if (!block) Fail("cannot allocate the copy's block");
+    if (!block)
+        Fail("cannot allocate the copy's block");
     memcpy(block, source, kDibBytes);
     Escape(block);
     std::free(block);
@@ -119,7 +122,8 @@ void VerifyBitmap(HBITMAP bitmap, const FileInfoRecord& record, bool transparent
         Fail("the plug-in's DIB section has the wrong shape");
     const auto* pixels = static_cast<const uint8_t*>(section.dsBm.bmBits);
     const bool marked = (record.flags & kFileInfoHasTransparency) != 0;
-    if (marked != transparent) Fail("the transparency flag does not match the image");
+    if (marked != transparent)
+        Fail("the transparency flag does not match the image");
     if (transparent) {
         if (pixels[kTransparentIndex * 4 + 3] != 0 || pixels[3] != 255)
             Fail("the alpha pass did not mark exactly the transparent colour");
@@ -141,23 +145,22 @@ void Measure(BenchContext& context, const DecodeCase& c, const uint8_t* copySour
     Progress("decode: %s", c.name);
     FileInfoRecord record{};
     HBITMAP first = c.plugin(&record);
-    if (!first) Fail("the plug-in returned no bitmap");
+    if (!first)
+        Fail("the plug-in returned no bitmap");
     VerifyBitmap(first, record, c.transparent);
     DeleteObject(first);
     c.direct();
     CopyFloor(copySource);
 
-    const auto samples = Interleave(
-        context.repetitions, {
-                                 [&] {
-                                     FileInfoRecord each{};
-                                     HBITMAP bitmap = c.plugin(&each);
-                                     if (!bitmap) Fail("the plug-in returned no bitmap");
-                                     DeleteObject(bitmap);  // the host's part, counted with the plug-in's
-                                 },
-                                 c.direct,
-                                 [&] { CopyFloor(copySource); },
-                             });
+    const auto pluginLoad = [&] {
+        FileInfoRecord each{};
+        HBITMAP bitmap = c.plugin(&each);
+        if (!bitmap)
+            Fail("the plug-in returned no bitmap");
+        DeleteObject(bitmap);  // the host's part, counted with the plug-in's
+    };
+    const auto samples =
+        Interleave(context.repetitions, {pluginLoad, c.direct, [&] { CopyFloor(copySource); }});
     const double plugin = Median(samples[0]);
     const double direct = Median(samples[1]);
     const double copy = Median(samples[2]);
@@ -201,5 +204,6 @@ void RunDecodeBench(BenchContext& context)
          },
          [&] { DirectStreamLoad(stream); }, false, kOpaqueBound},
     };
-    for (const DecodeCase& c : cases) Measure(context, c, copySource);
+    for (const DecodeCase& c : cases)
+        Measure(context, c, copySource);
 }

@@ -51,7 +51,8 @@ void DirectIdentify(const std::wstring& path)
 void CheckMany(const std::wstring& name, const PluginSettings& settings, int calls)
 {
     for (int i = 0; i < calls; ++i)
-        if (IsExcludedName(name.c_str(), name.size(), settings)) Fail("the benchmark's name is excluded");
+        if (IsExcludedName(name.c_str(), name.size(), settings))
+            Fail("the benchmark's name is excluded");
 }
 
 // The copy-out alone, as IsExcludedName makes it under the lock.
@@ -78,7 +79,8 @@ void OwnStepsMany(const std::wstring& name, const GflFileInformation& info, int 
         FileInfoRecord record{};
         record.description = description;
         record.descriptionCapacity = 256;
-        if (IsExcludedName(name.c_str(), name.size(), *settings)) Fail("the benchmark's name is excluded");
+        if (IsExcludedName(name.c_str(), name.size(), *settings))
+            Fail("the benchmark's name is excluded");
         FillFileInfoRecord(info, &record);
         Escape(&record);
     }
@@ -87,7 +89,8 @@ void OwnStepsMany(const std::wstring& name, const GflFileInformation& info, int 
 size_t LiveExclusionCount()
 {
     const PluginSettings* settings = State().settings.load(std::memory_order_acquire);
-    if (!settings) Fail("the plug-in is not initialised");
+    if (!settings)
+        Fail("the plug-in is not initialised");
     Lock lock(settings->lock);
     return settings->excludedExtensions.size();
 }

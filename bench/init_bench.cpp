@@ -43,9 +43,11 @@ std::vector<TestbedFormat> ManyFormats()
 
 size_t EntryCount(const wchar_t* text)
 {
-    if (!text || !*text) return 0;
+    if (!text || !*text)
+        return 0;
     size_t count = 1;
-    for (; *text; ++text) count += *text == L';' ? 1 : 0;
+    for (; *text; ++text)
+        count += *text == L';' ? 1 : 0;
     return count;
 }
 
@@ -66,14 +68,16 @@ void SaveDefaultSettings(HostServices& host)
     PluginSettings settings(GetModuleHandleW(nullptr), &host, kHostVersion13);
     settings.ResetToDefaults();
     Lock lock(settings.lock);
-    if (!settings.SaveSettings()) Fail("cannot save a settings file through the stand-in host");
+    if (!settings.SaveSettings())
+        Fail("cannot save a settings file through the stand-in host");
 }
 
 std::wstring SettingsFilePath(HostServices& host)
 {
     PluginSettings settings(GetModuleHandleW(nullptr), &host, kHostVersion13);
     std::wstring path;
-    if (!settings.GetSettingsFilePath(path)) Fail("the stand-in host gives no configuration folder");
+    if (!settings.GetSettingsFilePath(path))
+        Fail("the stand-in host gives no configuration folder");
     return path;
 }
 
@@ -91,7 +95,8 @@ void HostLoadOnly(HostServices& host, const std::wstring& path, bool expectDocum
 void Cycle()
 {
     InitExRecord record = Version13Record();
-    if (!DVP_InitEx(&record)) Fail("DVP_InitEx failed in a re-initialisation cycle");
+    if (!DVP_InitEx(&record))
+        Fail("DVP_InitEx failed in a re-initialisation cycle");
     DVP_Uninit();
 }
 
@@ -106,7 +111,8 @@ void RunInitBench(BenchContext& context)
 
     // The first cycle with the new table, checked, then timed ones.
     InitExRecord record = Version13Record();
-    if (!DVP_InitEx(&record)) Fail("DVP_InitEx failed with 300 formats");
+    if (!DVP_InitEx(&record))
+        Fail("DVP_InitEx failed with 300 formats");
     const size_t entries = EntryCount(State().handledExtensions.load(std::memory_order_acquire));
     DVP_Uninit();
     if (entries != static_cast<size_t>(kFormats * kExtensionsPerFormat))
@@ -117,19 +123,23 @@ void RunInitBench(BenchContext& context)
     const auto build = [] {
         for (int i = 0; i < kBuildsPerSample; ++i) {
             wchar_t* text = buildHandledExtensions();
-            if (!text) Fail("buildHandledExtensions failed");
+            if (!text)
+                Fail("buildHandledExtensions failed");
             delete[] text;
         }
     };
     const auto bind = [] {
-        for (int i = 0; i < kBuildsPerSample; ++i) delete new HostServices();
+        for (int i = 0; i < kBuildsPerSample; ++i)
+            delete new HostServices();
     };
     const auto loadAbsent = [&] {
         for (int i = 0; i < kBuildsPerSample; ++i)
-            if (LoadFreshSettings(host)) Fail("a settings file appeared in the empty configuration folder");
+            if (LoadFreshSettings(host))
+                Fail("a settings file appeared in the empty configuration folder");
     };
     const auto hostAbsent = [&] {
-        for (int i = 0; i < kBuildsPerSample; ++i) HostLoadOnly(host, settingsPath, false);
+        for (int i = 0; i < kBuildsPerSample; ++i)
+            HostLoadOnly(host, settingsPath, false);
     };
     const auto withoutFile =
         Interleave(context.repetitions, {[] { Cycle(); }, build, bind, loadAbsent, hostAbsent});
@@ -137,10 +147,12 @@ void RunInitBench(BenchContext& context)
     SaveDefaultSettings(host);
     const auto loadPresent = [&] {
         for (int i = 0; i < kBuildsPerSample; ++i)
-            if (!LoadFreshSettings(host)) Fail("the saved settings file does not load");
+            if (!LoadFreshSettings(host))
+                Fail("the saved settings file does not load");
     };
     const auto hostPresent = [&] {
-        for (int i = 0; i < kBuildsPerSample; ++i) HostLoadOnly(host, settingsPath, true);
+        for (int i = 0; i < kBuildsPerSample; ++i)
+            HostLoadOnly(host, settingsPath, true);
     };
     const auto withFile = Interleave(context.repetitions, {[] { Cycle(); }, loadPresent, hostPresent});
 
