@@ -211,9 +211,10 @@ TEST_F(HostileStreams, ReadBreakingAtAnyOffsetRefusesAndAnUnbrokenReadDecodes)
         {"gradient.jpg", Sample(L"gradient.jpg"), 13},
         {"gradient.gif", Sample(L"gradient.gif"), 29},
     };
-    // Each image's first decode warms its paths up; the threading runtime
-    // makes its once-only record of the calling thread (a duplicated thread
-    // handle, an event and two semaphores) on the first path that needs it.
+    // Each image's first decode warms its paths up. The stand-in's first call
+    // into stb_image on a thread leaves a thread handle, an event and two
+    // semaphores open for good (the threading runtime's record of the
+    // thread, made when stb_image first touches its thread-local state).
     for (const Image& image : images)
         Run(image.bytes, [](ScriptedStream&) {}, std::string("warm-up ") + image.name);
     const ResourceReading before = ReadResources();
