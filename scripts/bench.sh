@@ -44,10 +44,11 @@ cpu_model=$(grep -m1 '^model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//' 
     echo
     echo "- \`uname -m\`: $(uname -m); \`nproc\`: $(nproc); CPU: ${cpu_model:-unknown}"
     echo "- load average at the end of the run: $(cut -d' ' -f1-3 /proc/loadavg)"
-    echo "- $(head -n1 "$table")"
+    # The program's own lines up to the first blank one describe the machine.
+    sed -n '1,/^$/{/^$/!s/^/- /p}' "$table"
     echo
     echo "## Results"
     echo
-    tail -n +3 "$table"
+    sed -n '/^$/,$p' "$table" | sed '1d'
 } >"$out"
 echo "wrote $out"
