@@ -26,6 +26,8 @@ xvfb-run -a -s "-screen 0 1280x1024x24" \
     sh -c 'cd "$1/bench" && "$1/wine-run.sh" dopus.exe "$2" >"$3" 2>"$4"' \
     sh "$build_dir" "${1:-11}" "$table" "$progress" || status=$?
 cat "$progress" >&2
+# Wine's C runtime writes text-mode line ends.
+sed -i 's/\r$//' "$table"
 if [ "$status" -ne 0 ]; then
     echo "plugin_bench failed (exit $status)" >&2
     exit "$status"
