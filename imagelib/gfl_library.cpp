@@ -2,31 +2,13 @@
 // name, version-checked, initialised once, released at module unload.
 #include "imagelib/gfl_library.h"
 
-#include <cstring>
+#include <new>
 #include <string>
 
 #include "imagelib/path_ops.h"
-#include "plugin/bind_export.h"
-
-CRITICAL_SECTION GflLibrary::lock_;
-HMODULE GflLibrary::module_ = nullptr;
-std::atomic<bool> GflLibrary::loaded_{false};
-GflEntryPoints GflLibrary::api_{};
+#include "win32/bind_export.h"
 
 namespace {
-
-// The entry points in binding order, each with the slot it fills.
-struct EntryBinding {
-    const char* name;
-    RawProc* slot;
-};
-
-template <typename Fn>
-RawProc* SlotOf(Fn& entry) noexcept
-{
-    static_assert(sizeof(Fn) == sizeof(RawProc));
-    return reinterpret_cast<RawProc*>(&entry);
-}
 
 constexpr char kMinimumVersion[] = "2.20";
 constexpr wchar_t kPluginsFolderName[] = L"dvp_qpv_plugins";
@@ -39,8 +21,8 @@ bool IsRecentEnough(const char* version) noexcept
     if (!version)
         return false;
     for (size_t i = 0; i < sizeof(kMinimumVersion); ++i) {
-        auto have = static_cast<unsigned char>(version[i]);
-        auto want = static_cast<unsigned char>(kMinimumVersion[i]);
+        const auto have = static_cast<unsigned char>(version[i]);
+        const auto want = static_cast<unsigned char>(kMinimumVersion[i]);
         if (have != want)
             return have > want;
         if (want == 0)
@@ -49,89 +31,73 @@ bool IsRecentEnough(const char* version) noexcept
     return true;
 }
 
-}  // namespace
-
-void GflLibrary::initializeStatic() noexcept
+// Looks up every name, in binding order, before any result is tested.
+bool BindEntryPoints(HMODULE module, GflEntryPoints& api) noexcept
 {
-    module_ = nullptr;
-    loaded_.store(false, std::memory_order_relaxed);
-    InitializeCriticalSection(&lock_);
+    bool complete = true;
+#define GFL_BIND_ENTRY(name, type)                  \
+    api.name = BindExport<type>(module, #name);     \
+    complete = complete && api.name != nullptr;
+    GFL_ENTRY_POINTS(GFL_BIND_ENTRY)
+#undef GFL_BIND_ENTRY
+    return complete;
 }
 
-void GflLibrary::clearEntryPoints() noexcept { api_ = GflEntryPoints{}; }
+// The library looks for its own plug-ins in "dvp_qpv_plugins" beside it.
+bool PluginsFolderBeside(const wchar_t* libraryPath, std::wstring& folder) noexcept
+{
+    try {
+        folder = libraryPath;
+        ParentPath(&folder);
+        JoinPath(&folder, kPluginsFolderName);
+        return true;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
+
+}  // namespace
 
 bool GflLibrary::load(const wchar_t* path) noexcept
 {
-    EnterCriticalSection(&lock_);
-    struct Leave {
-        ~Leave() { LeaveCriticalSection(&lock_); }
-    } leave;
-
+    Lock guard(lock);
     if (loaded())
         return true;
-    if (!path)
-        return false;
-
-    module_ = LoadLibraryW(path);
-    if (!module_)
-        return false;
-
-    const EntryBinding bindings[] = {
-        {"gflLibraryInit", SlotOf(api_.gflLibraryInit)},
-        {"gflGetVersion", SlotOf(api_.gflGetVersion)},
-        {"gflLibraryExit", SlotOf(api_.gflLibraryExit)},
-        {"gflSetPluginsPathnameW", SlotOf(api_.gflSetPluginsPathnameW)},
-        {"gflEnableLZW", SlotOf(api_.gflEnableLZW)},
-        {"gflGetNumberOfFormat", SlotOf(api_.gflGetNumberOfFormat)},
-        {"gflGetFormatInformationByIndex", SlotOf(api_.gflGetFormatInformationByIndex)},
-        {"gflFormatIsReadableByIndex", SlotOf(api_.gflFormatIsReadableByIndex)},
-        {"gflGetFileInformationW", SlotOf(api_.gflGetFileInformationW)},
-        {"gflGetFileInformationFromHandle", SlotOf(api_.gflGetFileInformationFromHandle)},
-        {"gflLoadBitmapW", SlotOf(api_.gflLoadBitmapW)},
-        {"gflLoadBitmapFromHandle", SlotOf(api_.gflLoadBitmapFromHandle)},
-        {"gflGetDefaultLoadParams", SlotOf(api_.gflGetDefaultLoadParams)},
-        {"gflFreeBitmap", SlotOf(api_.gflFreeBitmap)},
-        {"gflFreeFileInformation", SlotOf(api_.gflFreeFileInformation)},
-        {"gflChangeColorDepth", SlotOf(api_.gflChangeColorDepth)},
-    };
-    static_assert(sizeof(bindings) / sizeof(bindings[0]) * sizeof(RawProc) == sizeof(GflEntryPoints));
-
-    // Every name is looked up before any result is tested.
-    bool complete = true;
-    for (const EntryBinding& binding : bindings) {
-        *binding.slot = BindRawExport(module_, binding.name);
-        complete = complete && *binding.slot;
-    }
-    if (!complete || !IsRecentEnough(api_.gflGetVersion())) {
-        clearEntryPoints();
-        FreeLibrary(module_);
-        module_ = nullptr;
+    if (!path || !bind(path)) {
+        api_ = GflEntryPoints{};
+        module_.reset();
         return false;
     }
-
-    // The library looks for its own plug-ins in "dvp_qpv_plugins" beside it.
-    try {
-        std::wstring folder = path;
-        ParentPath(&folder);
-        JoinPath(&folder, kPluginsFolderName);
-        api_.gflSetPluginsPathnameW(folder.c_str());
-    } catch (...) {
-        clearEntryPoints();
-        FreeLibrary(module_);
-        module_ = nullptr;
-        return false;
-    }
-    api_.gflLibraryInit();
-
+    moduleHandle_ = module_.get();
     loaded_.store(true, std::memory_order_release);
     return true;
 }
 
-void GflLibrary::shutdown(bool processTerminating) noexcept
+// The plug-ins folder is set before the library is initialised: the
+// library reads it while it initialises.
+bool GflLibrary::bind(const wchar_t* path) noexcept
 {
-    if (loaded() && !processTerminating) {
-        api_.gflLibraryExit();
-        FreeLibrary(module_);
+    module_.reset(LoadLibraryW(path));
+    if (!module_)
+        return false;
+    if (!BindEntryPoints(module_.get(), api_) || !IsRecentEnough(api_.gflGetVersion()))
+        return false;
+    std::wstring pluginsFolder;
+    if (!PluginsFolderBeside(path, pluginsFolder))
+        return false;
+    api_.gflSetPluginsPathnameW(pluginsFolder.c_str());
+    api_.gflLibraryInit();
+    return true;
+}
+
+// Nothing else runs at module unload, so no lock is taken.
+GflLibrary::~GflLibrary()
+{
+    if (leftForProcessExit_) {
+        module_.release();  // the process takes the library down itself
+        return;
     }
-    DeleteCriticalSection(&lock_);
+    if (loaded())
+        api_.gflLibraryExit();
+    // module_ unmaps the library.
 }

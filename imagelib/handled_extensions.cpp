@@ -48,16 +48,15 @@ void AppendFormatExtensions(const GflFormatInformation& info, std::vector<std::s
     }
 }
 
-std::vector<std::string> CollectReadableExtensions()
+std::vector<std::string> CollectReadableExtensions(const GflLibrary& library)
 {
     std::vector<std::string> entries;
-    const int32_t formats = GflLibrary::loaded() ? GflLibrary::api().gflGetNumberOfFormat() : 0;
+    const int32_t formats = library.loaded() ? library.api().gflGetNumberOfFormat() : 0;
     for (int32_t index = 0; index < formats; ++index) {
         GflRecordRoom<GflFormatInformation> room;
-        if (!GflLibrary::loaded() ||
-            GflLibrary::api().gflGetFormatInformationByIndex(index, &room.record) != kGflNoError)
+        if (!library.loaded() || library.api().gflGetFormatInformationByIndex(index, &room.record) != kGflNoError)
             continue;
-        if (!GflLibrary::loaded() || GflLibrary::api().gflFormatIsReadableByIndex(index) != 1)
+        if (!library.loaded() || library.api().gflFormatIsReadableByIndex(index) != 1)
             continue;
         AppendFormatExtensions(room.record, entries);
     }
@@ -66,33 +65,31 @@ std::vector<std::string> CollectReadableExtensions()
 
 }  // namespace
 
-wchar_t* widenAnsi(const char* text) noexcept
+std::unique_ptr<wchar_t[]> widenAnsi(const char* text) noexcept
 {
     if (!text)
         return nullptr;
     const int needed = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
     if (needed <= 0)
         return nullptr;
-    wchar_t* wide = new (std::nothrow) wchar_t[needed];
+    std::unique_ptr<wchar_t[]> wide(new (std::nothrow) wchar_t[static_cast<size_t>(needed)]);
     if (!wide) {
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return nullptr;
     }
-    const int written = MultiByteToWideChar(CP_ACP, 0, text, -1, wide, needed);
+    const int written = MultiByteToWideChar(CP_ACP, 0, text, -1, wide.get(), needed);
     wide[needed - 1] = L'\0';
-    if (written <= 0 || written > needed) {
-        delete[] wide;
+    if (written <= 0 || written > needed)
         return nullptr;
-    }
     for (int i = needed - 2; i >= 0 && IS_HIGH_SURROGATE(wide[i]); --i)
         wide[i] = L'\0';
     return wide;
 }
 
-wchar_t* buildHandledExtensions() noexcept
+std::unique_ptr<wchar_t[]> buildHandledExtensions(const GflLibrary& library) noexcept
 {
     try {
-        std::vector<std::string> entries = CollectReadableExtensions();
+        std::vector<std::string> entries = CollectReadableExtensions(library);
         // std::string orders by unsigned bytes, a proper prefix first.
         std::sort(entries.begin(), entries.end());
         entries.erase(std::unique(entries.begin(), entries.end()), entries.end());

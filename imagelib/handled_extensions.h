@@ -3,12 +3,15 @@
 // sorted by unsigned bytes, unique, joined with ';'.
 #pragma once
 
-// Builds the string from the library's format table. The result is new[]'d
-// (non-throwing) and owned by the caller; null only when the final
-// conversion to wide text fails. A library that is not bound gives "".
-wchar_t* buildHandledExtensions() noexcept;
+#include <memory>
 
-// 8-bit text in the ANSI code page to a new[]'d wide string (non-throwing),
-// owned by the caller; null on failure. A trailing unpaired high surrogate
-// is dropped.
-wchar_t* widenAnsi(const char* text) noexcept;
+class GflLibrary;
+
+// Builds the string from the library's format table. Allocated without
+// throwing; null only when the final conversion to wide text fails. A
+// library that is not bound gives "".
+std::unique_ptr<wchar_t[]> buildHandledExtensions(const GflLibrary& library) noexcept;
+
+// 8-bit text in the ANSI code page to a wide string, allocated without
+// throwing; null on failure. A trailing unpaired high surrogate is dropped.
+std::unique_ptr<wchar_t[]> widenAnsi(const char* text) noexcept;

@@ -1,4 +1,5 @@
-// The DLL entry point: the init lock and the module handle, nothing more.
+// The DLL entry point: it records the module handle, and whether a detach
+// comes from the process ending; nothing more.
 #include <windows.h>
 
 #include "plugin/plugin_state.h"
@@ -8,8 +9,8 @@
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved)
 {
     if (reason == DLL_PROCESS_ATTACH)
-        AttachModule(instance);
+        State().attach(instance);
     else if (reason == DLL_PROCESS_DETACH)
-        DetachModule(reserved != nullptr);
+        State().detach(reserved != nullptr);
     return TRUE;
 }

@@ -1,58 +1,53 @@
 // Binds HostServices from the host process's exports.
 #include "plugin/host_services.h"
 
-const std::array<const char*, HostConfigServices::kCount> HostServices::kConfigNames = {
-    "GetConfigPathW", "LoadOrSaveConfigW", "GetThumbnailPrefs", "IsUSBInstall", "GetProgramDirW",
-    "ThumbnailCacheControl", "GetSetWallpaperFile",
-};
-
-const std::array<const char*, HostXmlServices::kCount> HostServices::kXmlNames = {
-    "XMLLoadFileW", "XMLSaveFileW", "XMLLoadData", "XMLSaveData", "XMLCreateFile", "XMLFreeFile",
-    "XMLAddChildNodeW", "XMLDeleteChild", "XMLDeleteAllChildNodes", "XMLFirstChildNode",
-    "XMLNextNode", "XMLFindChildNodeW", "XMLEnumChildNodesW", "XMLGetNodeNameW",
-    "XMLSetNodeNameW", "XMLGetNodeValueW", "XMLSetNodeValueW", "XMLGetNodeBoolValue",
-    "XMLSetNodeBoolValue", "XMLGetNodeIntValue", "XMLSetNodeIntValue", "XMLGetNodeDWORDValue",
-    "XMLSetNodeDWORDValue", "XMLGetNodeDWORDLONGValue", "XMLSetNodeDWORDLONGValue",
-    "XMLGetNodeLOGFONTValueW", "XMLSetNodeLOGFONTValueW", "XMLGetNodeBinaryValue",
-    "XMLSetNodeBinaryValue", "XMLGetNodeAttributeW", "XMLSetNodeAttributeW",
-    "XMLGetNodeBoolAttributeW", "XMLSetNodeBoolAttributeW", "XMLGetNodeIntAttributeW",
-    "XMLSetNodeIntAttributeW", "XMLGetNodeDWORDAttributeW", "XMLSetNodeDWORDAttributeW",
-    "XMLGetNodeDWORDLONGAttributeW", "XMLSetNodeDWORDLONGAttributeW", "XMLDeleteNodeAttributeW",
-    "XMLDeleteAllNodeAttributes",
-};
-
-const std::array<const char*, HostUiServices::kCount> HostServices::kUiNames = {
-    "DOpusChooseFontW", "ShowRequestDlgW", "DrawPictureFrameInDIB", "CalcCRC32",
-    "CreateButtonIcons", "CreateDialogResizer", "AddDialogResizerCtl", "HandleDialogResizerMsg",
-    "FreeDialogResizer", "GetGlyphSize", "DrawGlyph", "GetString", "GetAndFilterDialogTemplate",
-    "GetLangDlg", "GetLangDlgEx", "CreateLangDlg", "CreateLangDlgEx", "LangDlgBox",
-    "LangDlgBoxEx", "SetOpusWindowIcon", "HashInit", "HashChunk", "HashEnd", "HashFree",
-    "DOLoadImage", "AllocPatternMatch", "DoPatternMatch", "FreePatternMatch", "DOpusColorPicker",
-    "NumToStrBytesizeW", "NumToStrIntW", "NumToStrTimeSecsW", "NumToStrDWordW",
-    "NumToStrDWordLongW", "NumToStrDoubleW", "SetWallpaperImage", "MapWallpaperStyleNameToId",
-    "BumpFileNameW",
-};
+#include <string_view>
 
 namespace {
 
-// Fills one group: all null first, then every name looked up in order. The
-// host module is found, not loaded: no reference is taken.
-template <typename Group, typename Names>
-void BindGroup(Group& group, const Names& names) noexcept
+// The three groups keep their sizes: 7 config, 41 XML and 38 UI services.
+constexpr size_t GroupSize(std::string_view wanted) noexcept
 {
-    group.slots.fill(nullptr);
-    HMODULE host = GetModuleHandleW(L"dopus.exe");
-    if (!host)
-        return;
-    for (size_t i = 0; i < names.size(); ++i)
-        group.slots[i] = BindRawExport(host, names[i]);
+    size_t count = 0;
+#define HOST_SERVICE(group, name) count += std::string_view(#group) == wanted ? 1 : 0;
+#include "plugin/host_service_list.inc"
+#undef HOST_SERVICE
+    return count;
 }
+static_assert(GroupSize("Config") == 7 && GroupSize("Xml") == 41 && GroupSize("Ui") == 38);
 
 }  // namespace
 
-HostServices::HostServices() noexcept
+// The host module is found, not loaded: no reference is taken.
+HostServices HostServices::Bind() noexcept
 {
-    BindGroup(config, kConfigNames);
-    BindGroup(xml, kXmlNames);
-    BindGroup(ui, kUiNames);
+    HostServices services;
+    HMODULE host = GetModuleHandleW(L"dopus.exe");
+    if (!host)
+        return services;
+    for (size_t i = 0; i < kHostServiceCount; ++i)
+        services.slots[i] = BindRawExport(host, kHostServiceNames[i]);
+    return services;
+}
+
+SettingsFileServices HostServices::settingsFile() const noexcept
+{
+    SettingsFileServices view;
+#define SETTINGS_SERVICE(name) view.name = get<decltype(view.name)>(HostService::name);
+    SETTINGS_SERVICE(GetConfigPathW)
+    SETTINGS_SERVICE(XMLLoadFileW)
+    SETTINGS_SERVICE(XMLSaveFileW)
+    SETTINGS_SERVICE(XMLCreateFile)
+    SETTINGS_SERVICE(XMLFreeFile)
+    SETTINGS_SERVICE(XMLAddChildNodeW)
+    SETTINGS_SERVICE(XMLFirstChildNode)
+    SETTINGS_SERVICE(XMLNextNode)
+    SETTINGS_SERVICE(XMLGetNodeNameW)
+    SETTINGS_SERVICE(XMLSetNodeNameW)
+    SETTINGS_SERVICE(XMLGetNodeValueW)
+    SETTINGS_SERVICE(XMLSetNodeValueW)
+    SETTINGS_SERVICE(XMLGetNodeBoolValue)
+    SETTINGS_SERVICE(XMLSetNodeBoolValue)
+#undef SETTINGS_SERVICE
+    return view;
 }

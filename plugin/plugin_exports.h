@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include "plugin/host_records.h"
+#include "viewer/file_info_record.h"
 
 extern "C" {
 BOOL WINAPI DVP_Init() noexcept;

@@ -1,6 +1,6 @@
-// DVP_IdentifyW: who the plug-in is and what it handles. The texts and the
-// version come from the DLL's own version resource at each call, the icon is
-// loaded anew each time (the host owns every handle it gets).
+// The plug-in's self-description. The texts and the version come from the
+// DLL's own version resource at each call, the icon is loaded anew each time
+// (the host owns every handle it gets).
 #include "plugin/plugin_identify.h"
 
 #include <cstdio>
@@ -8,9 +8,8 @@
 #include <memory>
 #include <new>
 
-#include "plugin/plugin_exports.h"
-#include "plugin/plugin_state.h"
 #include "resources/resource_ids.h"
+#include "win32/wide_text.h"
 
 namespace {
 
@@ -74,14 +73,12 @@ bool CopyText(wchar_t* destination, uint32_t capacity, const wchar_t* key, const
     const auto* value = static_cast<const wchar_t*>(block.query(subBlock, length));
     if (!value)
         return false;
-    const int copyCapacity = capacity > 0x7FFFFFFFu ? 0x7FFFFFFF : static_cast<int>(capacity);
-    lstrcpynW(destination, value, copyCapacity);
+    CopyTruncated(destination, capacity, value);
     return true;
 }
 
-bool FillFromVersionResource(PluginInfoRecord& record) noexcept
+bool FillFromVersionResource(PluginInfoRecord& record, HMODULE module) noexcept
 {
-    const HMODULE module = State().module;
     if (!module)
         return false;
     wchar_t path[MAX_PATH] = {};
@@ -116,19 +113,15 @@ bool FillFromVersionResource(PluginInfoRecord& record) noexcept
 
 }  // namespace
 
-// The handled-extensions pointer stays the plug-in's, valid until the final
-// DVP_Uninit; null while not initialised.
-extern "C" BOOL WINAPI DVP_IdentifyW(PluginInfoRecord* record) noexcept
+bool DescribePlugin(PluginInfoRecord& record, HMODULE module, const wchar_t* handledExtensions) noexcept
 {
-    if (!record || record->size < kMinimumPluginInfoSize)
-        return FALSE;
-    record->flags = kPluginInfoFlags;
-    record->zero80 = 0;
-    record->zero88 = 0;
-    record->zero96 = 0;
-    record->zero104 = 0;
-    record->zero112 = 0;
-    record->pluginGuid = PluginGuid;
-    record->handledExtensions = State().handledExtensions.load(std::memory_order_acquire);
-    return FillFromVersionResource(*record) ? TRUE : FALSE;
+    record.flags = kPluginInfoFlags;
+    record.zero80 = 0;
+    record.zero88 = 0;
+    record.zero96 = 0;
+    record.zero104 = 0;
+    record.zero112 = 0;
+    record.pluginGuid = PluginGuid;
+    record.handledExtensions = handledExtensions;
+    return FillFromVersionResource(record, module);
 }

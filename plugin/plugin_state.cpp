@@ -1,60 +1,60 @@
 // The process-wide state and what module load and unload do to it.
-//
-// Module load runs the static initialisers of this file first (the presence
-// atom, then the library binding's static part, each registering its release
-// for unload) and then the DLL entry point (AttachModule). Unload runs the
-// entry point (DetachModule) and then the registered releases, last first.
 #include "plugin/plugin_state.h"
 
-#include <cstdlib>
-
-#include "imagelib/gfl_library.h"
+#include <utility>
 
 namespace {
-
-PluginState g_state;
 
 // A fixed GUID of the plug-in's own, registered while the module is loaded.
 constexpr wchar_t kPresenceAtomName[] = L"{6B1E3A52-0D47-4C8B-9A3E-5F2C71D9B804}";
 static_assert(sizeof(kPresenceAtomName) / sizeof(wchar_t) == 39);
 
-void ReleasePresenceAtom()
-{
-    if (g_state.presenceAtom != 0) {
-        GlobalDeleteAtom(g_state.presenceAtom);
-        g_state.presenceAtom = 0;
-    }
-}
-
-// Runs after the entry point's detach. When the process is ending, the
-// library was detached before the plug-in and its exit would run on a
-// torn-down library under the loader lock: it is left alone, as the process
-// takes it down anyway.
-void ShutdownImageLibrary() { GflLibrary::shutdown(g_state.processTerminating); }
-
-bool RegisterModuleStatics() noexcept
-{
-    g_state.presenceAtom = GlobalAddAtomW(kPresenceAtomName);
-    std::atexit(ReleasePresenceAtom);
-    GflLibrary::initializeStatic();
-    std::atexit(ShutdownImageLibrary);
-    return true;
-}
-
-[[maybe_unused]] const bool g_moduleStaticsRegistered = RegisterModuleStatics();
+// Constructed by the C runtime's static initialisers before the DLL entry
+// point runs, destroyed after its detach.
+PluginState g_state;
 
 }  // namespace
 
 PluginState& State() noexcept { return g_state; }
 
-void AttachModule(HMODULE module) noexcept
+// 0 when the atom cannot be added; nothing looks it up again.
+PluginState::PluginState() noexcept : presenceAtom_(GlobalAddAtomW(kPresenceAtomName)) {}
+
+// The presence atom is deleted either way when the state is destroyed:
+// global atoms outlive the process that added them.
+void PluginState::detach(bool processTerminating) noexcept
 {
-    InitializeCriticalSection(&g_state.initLock);
-    g_state.module = module;
+    if (processTerminating)
+        library_.leaveForProcessExit();
 }
 
-void DetachModule(bool processTerminating) noexcept
+bool PluginState::countUninit()
 {
-    g_state.processTerminating = processTerminating;
-    DeleteCriticalSection(&g_state.initLock);
+    if (initCount_ <= 0)
+        return false;
+    return --initCount_ == 0;
+}
+
+void PluginState::publish(const HostServices& services, std::shared_ptr<PluginSettings> settings,
+                          std::unique_ptr<wchar_t[]> handledExtensions)
+{
+    hostServices_ = services;
+    handledExtensionsOwner_ = std::move(handledExtensions);
+    settingsOwner_ = std::move(settings);
+    handledExtensions_.store(handledExtensionsOwner_.get(), std::memory_order_release);
+    settings_.store(settingsOwner_.get(), std::memory_order_release);
+}
+
+void PluginState::release()
+{
+    settings_.store(nullptr, std::memory_order_release);
+    handledExtensions_.store(nullptr, std::memory_order_release);
+    settingsOwner_.reset();
+    handledExtensionsOwner_.reset();
+    hostServices_.reset();
+}
+
+SettingsFileServices PluginState::settingsFileServices() const
+{
+    return hostServices_ ? hostServices_->settingsFile() : SettingsFileServices{};
 }

@@ -1,45 +1,88 @@
 // PluginState: the one process-wide state of the plug-in, in static storage.
 //
-// The first DVP_InitEx creates hostServices, settings and handledExtensions
-// under the init lock; the DVP_Uninit that brings the count back to 0 frees
-// them. The exports that never take the init lock (identification,
-// configuration, plug-in identification) read the two published pointers
-// with acquire ordering; a null settings pointer means "not initialised".
+// Module load constructs it (the presence atom, then the image library's
+// binding, then the init lock) before the DLL entry point records the module
+// handle; module unload destroys it in the reverse order, after the entry
+// point's detach.
+//
+// What the first DVP_InitEx builds (the host services table, the settings,
+// the handled-extensions string) is published in one step once it is all
+// built, and released by the DVP_Uninit that brings the count back to 0.
+// The exports that take no lock read the published pointers with acquire
+// ordering: a null settings pointer means "not initialised".
 #pragma once
 
 #include <windows.h>
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
+#include <optional>
 
-struct HostServices;
-class PluginSettings;
+#include "imagelib/gfl_library.h"
+#include "plugin/host_services.h"
+#include "settings/plugin_settings.h"
+#include "win32/critical_section.h"
+#include "win32/unique_handle.h"
 
-struct PluginState {
-    HMODULE module = nullptr;              // set at process attach, never cleared
-    CRITICAL_SECTION initLock{};           // re-entrant; held for all of InitEx and Uninit
-    int32_t initCount = 0;                 // guarded by initLock
-    // Counts initialisation cycles: every first DVP_InitEx starts a new one.
-    // Guarded by initLock. Lets a dialog opened in one cycle recognise that
-    // the settings it was opened on are gone.
-    uint32_t initGeneration = 0;
-    HostServices* hostServices = nullptr;  // owned; guarded by initLock
-    std::atomic<PluginSettings*> settings{nullptr};          // owned
-    std::atomic<const wchar_t*> handledExtensions{nullptr};  // owned, new[]
-    ATOM presenceAtom = 0;
-    // Set by a process detach that comes from the process ending, not from
-    // the host unloading the plug-in.
-    bool processTerminating = false;
+class PluginState {
+    // Declared first: module load registers the atom, then prepares the
+    // library's binding, then the init lock; unload goes in reverse.
+    UniqueGlobalAtom presenceAtom_;
+    GflLibrary library_;
+
+public:
+    // Held for the whole of DVP_InitEx and DVP_Uninit. Lock order: the init
+    // lock before the library's lock and before any settings lock.
+    CriticalSection initLock ACQUIRED_BEFORE(library_.lock);
+
+    PluginState() noexcept;
+    PluginState(const PluginState&) = delete;
+    PluginState& operator=(const PluginState&) = delete;
+
+    // Process attach and detach, from the DLL entry point (and from tests
+    // that link the plug-in's code directly). A detach while the process
+    // ends leaves the image library alone: the loader has detached it
+    // already, as it was loaded after the plug-in.
+    void attach(HMODULE module) noexcept { module_ = module; }
+    void detach(bool processTerminating) noexcept;
+
+    HMODULE module() const noexcept { return module_; }
+    GflLibrary& library() noexcept { return library_; }
+
+    // Published state, for the exports that take no lock.
+    const PluginSettings* settings() const noexcept { return settings_.load(std::memory_order_acquire); }
+    const wchar_t* handledExtensions() const noexcept { return handledExtensions_.load(std::memory_order_acquire); }
+
+    // Counts one DVP_InitEx; true when it is the first of a cycle.
+    bool countInit() REQUIRES(initLock) { return initCount_++ == 0; }
+    // Counts one DVP_Uninit; true when it ends the cycle. A count of 0
+    // stays 0.
+    bool countUninit() REQUIRES(initLock);
+    bool initialized() const REQUIRES(initLock) { return settingsOwner_ != nullptr; }
+
+    // Publishes what a first DVP_InitEx built, all at once.
+    void publish(const HostServices& services, std::shared_ptr<PluginSettings> settings,
+                 std::unique_ptr<wchar_t[]> handledExtensions) REQUIRES(initLock);
+    // Unpublishes and releases it (a dialog may still share the settings).
+    void release() REQUIRES(initLock);
+
+    // What a configuration dialog needs: a share of the live settings and
+    // the host's settings-file services; no settings while not initialised.
+    std::shared_ptr<PluginSettings> shareSettings() const REQUIRES(initLock) { return settingsOwner_; }
+    SettingsFileServices settingsFileServices() const REQUIRES(initLock);
+
+private:
+    HMODULE module_ = nullptr;
+    int32_t initCount_ GUARDED_BY(initLock) = 0;
+    std::optional<HostServices> hostServices_ GUARDED_BY(initLock);
+    std::shared_ptr<PluginSettings> settingsOwner_ GUARDED_BY(initLock);
+    std::unique_ptr<wchar_t[]> handledExtensionsOwner_ GUARDED_BY(initLock);
+    std::atomic<const PluginSettings*> settings_{nullptr};
+    std::atomic<const wchar_t*> handledExtensions_{nullptr};
 };
 
 PluginState& State() noexcept;
-
-// Process attach and detach, called by the DLL entry point (and by tests that
-// link the plug-in's code directly): the init lock and the module handle.
-// A detach while the process ends leaves the image library alone: the
-// loader has detached it already (it was loaded after the plug-in).
-void AttachModule(HMODULE module) noexcept;
-void DetachModule(bool processTerminating) noexcept;
 
 // The wide string DVP_USBSafe hands the host: the plug-in's extra file.
 inline constexpr wchar_t kImageLibraryFileName[] = L"libgfl64U.dll";

@@ -1,8 +1,9 @@
-// ConfigDialogProc: every message in two stages. First the message's own
-// immediate actions, which may request follow-up steps and set the result;
-// then the requested steps, always in the same order (defaults, refill,
-// Add-state refresh, default-button update, commit, close), so a message
-// that asks for several never sees them interleave differently.
+// The configuration dialog, in the order a message flows through it: the
+// context the dialog owns; the procedure, which handles each message in two
+// stages (first the message's own immediate actions, which may request
+// follow-up steps and set the result; then the requested steps, always in
+// the same order: defaults, refill, Add-state refresh, default-button
+// update, commit, close); the steps; and opening the dialog.
 //
 // The context lives in the dialog's DWLP_USER slot from WM_INITDIALOG until
 // the dialog closes; a message that finds the slot empty does nothing.
@@ -10,16 +11,44 @@
 // message's handling, and the dialog stays as it is.
 #include "settings/config_dialog.h"
 
+#include <new>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "settings/config_dialog_context.h"
-#include "settings/config_dialog_controls.h"
-#include "settings/config_dialog_ids.h"
-#include "settings/config_dialog_placement.h"
-#include "settings/config_dialog_steps.h"
+#include "resources/config_dialog_ids.h"
+#include "settings/dialog_controls.h"
+#include "settings/dialog_placement.h"
+#include "settings/settings_persistence.h"
 
 namespace {
+
+constexpr wchar_t kSaveFailedText[] = L"ERROR: Could not save config!";
+constexpr wchar_t kMessageCaption[] = L"DOpus Pictorama Plugin";
+
+// What one open dialog owns. A commit calls into the host, whose services
+// may pump messages, so the dialog can be closed or destroyed inside it:
+// while a commit runs, closing only marks the context released, and the
+// last commit to finish frees it.
+struct ConfigDialogContext {
+    ConfigDialogContext(std::shared_ptr<PluginSettings> process, const SettingsFileServices& host)
+        : processSettings(std::move(process)), services(host), workingCopy(*processSettings)
+    {
+    }
+
+    std::shared_ptr<PluginSettings> processSettings;  // the commit's target
+    SettingsFileServices services;                    // the dialog's own copy
+    PluginSettings workingCopy;
+    int commitsRunning = 0;
+    bool released = false;
+};
+
+// What OpenConfigDialog hands the dialog as its creation parameter. The
+// dialog takes the context out at WM_INITDIALOG; if creation fails before
+// that, the launch record still owns it and frees it.
+struct ConfigDialogLaunch {
+    std::unique_ptr<ConfigDialogContext> context;
+};
 
 enum FollowUp : unsigned {
     kDefaults = 1u << 0,
@@ -40,17 +69,7 @@ ConfigDialogContext* ContextOf(HWND dialog) noexcept
     return reinterpret_cast<ConfigDialogContext*>(GetWindowLongPtrW(dialog, DWLP_USER));
 }
 
-// The selected indices, ascending; empty when the list box reports a
-// different number than it was asked for.
-std::vector<int> SelectedIndices(HWND list, LRESULT count)
-{
-    std::vector<int> indices(static_cast<size_t>(count));
-    const LRESULT fetched = SendMessageW(list, LB_GETSELITEMS, static_cast<WPARAM>(count),
-                                         reinterpret_cast<LPARAM>(indices.data()));
-    if (fetched != count)
-        indices.clear();
-    return indices;
-}
+// --- Immediate actions --------------------------------------------------
 
 // A changed selection: Remove follows it, and the first selected item is
 // offered in the edit box (whose change notification then refreshes Add).
@@ -121,60 +140,171 @@ void HandleRemove(HWND dialog)
 
 Outcome HandleCommand(HWND dialog, WORD control, WORD notification, HWND controlWindow)
 {
-    Outcome outcome;
+    const bool clicked = notification == BN_CLICKED;
     switch (control) {
     case IDOK:
-        if (notification == BN_CLICKED)
-            outcome = {TRUE, kCommit | kClose};
-        break;
+        return clicked ? Outcome{TRUE, kCommit | kClose} : Outcome{};
     case IDCANCEL:
-        if (notification == BN_CLICKED)
-            outcome = {TRUE, kClose};
-        break;
+        return clicked ? Outcome{TRUE, kClose} : Outcome{};
     case IDC_DEFAULTS:
-        if (notification == BN_CLICKED) {
-            EnableControl(dialog, IDC_APPLY);
-            outcome = {TRUE, kDefaults};
-        }
-        break;
+        if (!clicked)
+            return {};
+        EnableControl(dialog, IDC_APPLY);
+        return {TRUE, kDefaults};
     case IDC_APPLY:
-        if (notification == BN_CLICKED) {
-            DisableControl(dialog, IDC_APPLY);
-            outcome = {FALSE, kCommit};
-        }
-        break;
+        if (!clicked)
+            return {};
+        DisableControl(dialog, IDC_APPLY);
+        return {FALSE, kCommit};
     case IDC_EXTENSION_LIST:
-        if ((notification == LBN_SELCHANGE || notification == LBN_SELCANCEL) && controlWindow) {
-            HandleSelection(dialog, controlWindow);
-            outcome.steps = kRefreshAdd;
-        }
-        break;
+        if ((notification != LBN_SELCHANGE && notification != LBN_SELCANCEL) || !controlWindow)
+            return {};
+        HandleSelection(dialog, controlWindow);
+        return {FALSE, kRefreshAdd};
     case IDC_ADD:
-        if (notification == BN_CLICKED && HandleAdd(dialog))
-            outcome.steps = kRefreshAdd;
-        break;
+        return clicked && HandleAdd(dialog) ? Outcome{FALSE, kRefreshAdd} : Outcome{};
     case IDC_REMOVE:
-        if (notification == BN_CLICKED) {
-            HandleRemove(dialog);
-            outcome.steps = kRefreshAdd;
-        }
-        break;
+        if (!clicked)
+            return {};
+        HandleRemove(dialog);
+        return {FALSE, kRefreshAdd};
     case IDC_EXTENSION_EDIT:
         if (notification == EN_CHANGE)
-            outcome.steps = kRefreshAdd;
-        else if (notification == EN_SETFOCUS || notification == EN_KILLFOCUS)
-            outcome.steps = kUpdateDefaultButton;
-        break;
+            return {FALSE, kRefreshAdd};
+        if (notification == EN_SETFOCUS || notification == EN_KILLFOCUS)
+            return {FALSE, kUpdateDefaultButton};
+        return {};
     case IDC_USE_FOR_STREAMS:
-        if (notification == BN_CLICKED) {
-            EnableControl(dialog, IDC_APPLY);
-            outcome.result = TRUE;
-        }
-        break;
+        if (!clicked)
+            return {};
+        EnableControl(dialog, IDC_APPLY);
+        return {TRUE, 0};
     default:
-        break;
+        return {};
     }
-    return outcome;
+}
+
+// --- Follow-up steps ------------------------------------------------------
+
+// Add is enabled exactly when the edit box holds an extension (with its dot
+// supplied) that the list box does not list, compared case-insensitively.
+void UpdateAddButton(HWND dialog)
+{
+    HWND edit = GetDlgItem(dialog, IDC_EXTENSION_EDIT);
+    HWND list = GetDlgItem(dialog, IDC_EXTENSION_LIST);
+    std::wstring candidate;
+    if (!edit || !list || !GetControlText(edit, candidate))
+        return;
+    if (!candidate.empty() && candidate.front() != L'.')
+        candidate.insert(candidate.begin(), L'.');
+
+    // LB_FINDSTRINGEXACT from -1 searches the whole list, whole strings,
+    // ignoring case.
+    const bool enable = !candidate.empty() &&
+                        SendMessageW(list, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                     reinterpret_cast<LPARAM>(candidate.c_str())) == LB_ERR;
+    if (enable)
+        EnableControl(dialog, IDC_ADD);
+    else
+        DisableControl(dialog, IDC_ADD);
+}
+
+// The list box and the check box from the working copy, then the Add-state
+// refresh.
+void RefillControls(HWND dialog, PluginSettings& copy)
+{
+    ExtensionList extensions;
+    int32_t useForStreams = 0;
+    {
+        Lock guard(copy.lock);
+        extensions = copy.excludedExtensions;
+        useForStreams = copy.useForStreams;
+    }
+    if (HWND list = GetDlgItem(dialog, IDC_EXTENSION_LIST)) {
+        LRESULT remaining = SendMessageW(list, LB_GETCOUNT, 0, 0);
+        while (remaining > 0)
+            remaining = SendMessageW(list, LB_DELETESTRING, 0, 0);
+        for (const std::wstring& extension : extensions)
+            SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(extension.c_str()));
+    }
+    CheckDlgButton(dialog, IDC_USE_FOR_STREAMS, useForStreams ? BST_CHECKED : BST_UNCHECKED);
+    UpdateAddButton(dialog);
+}
+
+// The built-in defaults into the working copy only (the process-wide
+// settings and the file stay as they are), then a refill.
+void LoadDefaults(HWND dialog, PluginSettings& copy)
+{
+    {
+        Lock guard(copy.lock);
+        copy.ResetToDefaults();
+    }
+    RefillControls(dialog, copy);
+}
+
+// Enter means Add while the edit box has the focus and OK elsewhere.
+void UpdateDefaultButton(HWND dialog) noexcept
+{
+    HWND ok = GetDlgItem(dialog, IDOK);
+    HWND edit = GetDlgItem(dialog, IDC_EXTENSION_EDIT);
+    HWND add = GetDlgItem(dialog, IDC_ADD);
+    HWND focus = GetFocus();
+    if (!ok || !edit || !add || !focus)
+        return;
+    const bool editFocused = focus == edit;
+    SendMessageW(dialog, DM_SETDEFID, editFocused ? IDC_ADD : IDOK, 0);
+    SendMessageW(ok, BM_SETSTYLE, editFocused ? BS_PUSHBUTTON : BS_DEFPUSHBUTTON, TRUE);
+    SendMessageW(add, BM_SETSTYLE, editFocused ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
+}
+
+// The list box's items, in its displayed order, into the working copy.
+// Unreadable or empty items are skipped; a list box that cannot report its
+// count leaves the list as it was.
+void CollectExtensions(HWND dialog, PluginSettings& copy)
+{
+    HWND list = GetDlgItem(dialog, IDC_EXTENSION_LIST);
+    if (!list)
+        return;
+    const LRESULT count = SendMessageW(list, LB_GETCOUNT, 0, 0);
+    if (count == LB_ERR)
+        return;
+    ExtensionList extensions;
+    std::wstring text;
+    for (LRESULT index = 0; index < count; ++index) {
+        if (GetListItemText(list, static_cast<int>(index), text) && !text.empty())
+            extensions.push_back(text);
+    }
+    Lock guard(copy.lock);
+    copy.excludedExtensions.swap(extensions);
+}
+
+// Apply and OK: the controls into the working copy, the working copy into
+// the process-wide settings (the process-wide lock first, then the copy's),
+// then the save. The save runs on its own copies of the settings and of the
+// services table, holding only that copy's lock: identification is never
+// held up by the file, and a Defaults, Cancel or DestroyWindow handled
+// inside the host's save services changes or frees the context, never what
+// the save is reading.
+void CommitSettings(HWND dialog, ConfigDialogContext& context)
+{
+    PluginSettings& copy = context.workingCopy;
+    CollectExtensions(dialog, copy);
+    const bool checked = IsDlgButtonChecked(dialog, IDC_USE_FOR_STREAMS) == BST_CHECKED;
+    {
+        Lock guard(copy.lock);
+        copy.useForStreams = checked ? 1 : 0;
+    }
+    *context.processSettings = copy;  // on failure the destination is left unchanged
+
+    const SettingsFileServices services = context.services;
+    const PluginSettings snapshot(copy);
+    bool saved = false;
+    {
+        Lock guard(snapshot.lock);
+        saved = SaveSettings(services, snapshot);
+    }
+    if (!saved && !context.released)
+        MessageBoxW(dialog, kSaveFailedText, kMessageCaption, MB_OK | MB_ICONEXCLAMATION);
 }
 
 // Empties the slot first, so nothing reached from here on can find the
@@ -215,9 +345,9 @@ bool RunCommit(HWND dialog, ConfigDialogContext& context)
 void RunFollowUps(HWND dialog, ConfigDialogContext& context, unsigned steps)
 {
     if (steps & kDefaults)
-        LoadDefaults(dialog, context);
+        LoadDefaults(dialog, context.workingCopy);
     else if (steps & kRefill)
-        RefillControls(dialog, context);
+        RefillControls(dialog, context.workingCopy);
     else if (steps & kRefreshAdd)
         UpdateAddButton(dialog);  // the refill above ends with this refresh itself
     if (steps & kUpdateDefaultButton)
@@ -229,6 +359,8 @@ void RunFollowUps(HWND dialog, ConfigDialogContext& context, unsigned steps)
         PostQuitMessage(0);  // the host ends its loop and destroys the window
     }
 }
+
+// --- The procedure --------------------------------------------------------
 
 Outcome HandleMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam, ConfigDialogContext*& context)
 {
@@ -260,8 +392,6 @@ Outcome HandleMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam, C
     }
 }
 
-}  // namespace
-
 INT_PTR CALLBACK ConfigDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) noexcept
 {
     try {
@@ -273,4 +403,37 @@ INT_PTR CALLBACK ConfigDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
     } catch (...) {
         return FALSE;  // an allocation failed: this message is dropped
     }
+}
+
+// A host may make its final DVP_Uninit and unload the plug-in while a dialog
+// it was given is still open; its messages would then run in an unmapped
+// module. So the module that holds this procedure stays mapped for the rest
+// of the process once a dialog opens: a reference dropped from the dialog's
+// own code could not be dropped safely, as that code would return into the
+// unmapped module.
+void PinModuleForDialogs() noexcept
+{
+    HMODULE pinned = nullptr;
+    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
+                       reinterpret_cast<LPCWSTR>(&ConfigDialogProc), &pinned);
+}
+
+}  // namespace
+
+HWND OpenConfigDialog(HMODULE module, HWND parent, std::shared_ptr<PluginSettings> processSettings,
+                      const SettingsFileServices& services) noexcept
+{
+    if (!processSettings)
+        return nullptr;
+    ConfigDialogLaunch launch;
+    try {
+        launch.context = std::make_unique<ConfigDialogContext>(std::move(processSettings), services);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+    PinModuleForDialogs();
+    // From WM_INITDIALOG on, the dialog owns the context; if creation fails
+    // before that, launch still owns it and frees it here.
+    return CreateDialogParamW(module, MAKEINTRESOURCEW(IDD_CONFIG_DIALOG), parent, ConfigDialogProc,
+                              reinterpret_cast<LPARAM>(&launch));
 }

@@ -5,18 +5,17 @@
 
 #include <windows.h>
 
-#include "plugin/host_services.h"
+#include "settings/settings_file_services.h"
 
 class HostDocument {
 public:
-    HostDocument(const HostXmlServices& xml, HANDLE document) noexcept : xml_(xml), document_(document) {}
+    HostDocument(XmlFreeFileFn freeFile, HANDLE document) noexcept : freeFile_(freeFile), document_(document) {}
     ~HostDocument()
     {
         // A host without XMLFreeFile keeps the document; there is no other
         // way to release it.
-        auto freeFile = xml_.get<XmlFreeFileFn>(HostXml::XMLFreeFile);
-        if (document_ && freeFile)
-            freeFile(document_);
+        if (document_ && freeFile_)
+            freeFile_(document_);
     }
     HostDocument(const HostDocument&) = delete;
     HostDocument& operator=(const HostDocument&) = delete;
@@ -25,6 +24,6 @@ public:
     explicit operator bool() const noexcept { return document_ != nullptr; }
 
 private:
-    const HostXmlServices& xml_;
+    XmlFreeFileFn freeFile_;
     HANDLE document_;
 };

@@ -1,24 +1,15 @@
-// PluginSettings: construction, the copy rules under the per-instance locks,
-// and the reset to the built-in exclusions. Persistence lives in
-// settings_persistence.cpp and settings_xml.cpp.
+// PluginSettings: the copy rules under the per-instance locks, and the reset
+// to the built-in exclusions.
 #include "settings/plugin_settings.h"
 
 #include <algorithm>
 #include <utility>
-
-PluginSettings::PluginSettings(HMODULE module, HostServices* host, uint64_t version) noexcept
-    : moduleHandle(module), hostServices(host), hostVersion(version)
-{
-}
 
 // The new object's own lock is already initialised by its member; only the
 // source's lock is held, so a copy never shows a half-updated list.
 PluginSettings::PluginSettings(const PluginSettings& other)
 {
     Lock source(other.lock);
-    moduleHandle = other.moduleHandle;
-    hostVersion = other.hostVersion;
-    hostServices = other.hostServices;
     excludedExtensions = other.excludedExtensions;
     useForStreams = other.useForStreams;
 }
@@ -34,9 +25,6 @@ PluginSettings& PluginSettings::operator=(const PluginSettings& other)
     Lock destination(lock);
     Lock source(other.lock);
     ExtensionList list = other.excludedExtensions;
-    moduleHandle = other.moduleHandle;
-    hostVersion = other.hostVersion;
-    hostServices = other.hostServices;
     excludedExtensions.swap(list);
     useForStreams = other.useForStreams;
     return *this;
@@ -44,14 +32,10 @@ PluginSettings& PluginSettings::operator=(const PluginSettings& other)
 
 // Sorted by plain UTF-16 code units: std::wstring's operator< compares
 // wchar_t values (16-bit, unsigned here) with no case folding or locale.
-// The list is built before the lock is taken; the caller may already hold
-// the lock (start-up does), which the recursive lock allows.
 void PluginSettings::ResetToDefaults()
 {
     ExtensionList defaults(DefaultExcludedExtensions.begin(), DefaultExcludedExtensions.end());
     std::sort(defaults.begin(), defaults.end());
-
-    Lock guard(lock);
     excludedExtensions.swap(defaults);
     useForStreams = 1;
 }

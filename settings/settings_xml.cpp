@@ -1,21 +1,18 @@
-// The two walks over a settings document: reading the children of a loaded
-// document into this object, and building a new document from it. Layout:
-// root "DVP_QPV"; one "ExcludedExtension" per list entry, in list order; then
-// one boolean "UseQPVForStreams". Names are compared case-sensitively.
+// The two walks over a settings document.
 //
 // Every text read of one document goes through one buffer and one capacity
 // integer, handed to the host by address; the host may change that integer.
-// The reader keeps its own count of what the buffer really holds and never
-// hands the host a capacity above it. Whatever breaks that contract (a
-// capacity out of range, a size of 0, negative or above kMaxValueLength, a
-// text without terminator) fails the whole read, so the caller falls back to
-// the defaults rather than run on part of a file.
-#include <cwchar>
+// The reader never hands the host a capacity above what the buffer really
+// holds. Whatever breaks that contract (a capacity out of range, a size of
+// 0, negative or above kMaxValueLength, a text without terminator) fails the
+// whole read, so the caller falls back to the defaults rather than run on
+// part of a file.
+#include "settings/settings_xml.h"
+
 #include <new>
 #include <string_view>
 
-#include "plugin/host_services.h"
-#include "settings/plugin_settings.h"
+#include "win32/wide_text.h"
 
 namespace {
 
@@ -37,96 +34,93 @@ enum class ReadOutcome {
 
 class DocumentTextReader {
 public:
-    DocumentTextReader(const HostXmlServices& xml, wchar_t*& buffer, int32_t& capacity) noexcept
-        : xml_(xml), buffer_(buffer), capacity_(capacity), owned_(buffer ? capacity : 0)
+    DocumentTextReader(const SettingsFileServices& host, SettingsTextBuffer& buffer) noexcept
+        : host_(host), buffer_(buffer)
     {
     }
 
-    ReadOutcome ReadName(HANDLE node) noexcept { return Fill(HostXml::XMLGetNodeNameW, node); }
+    ReadOutcome ReadName(HANDLE node) noexcept { return Fill(host_.XMLGetNodeNameW, node); }
 
     // Size query first, then the read; the buffer is replaced only when the
     // size exceeds the capacity integer as it now stands.
     ReadOutcome ReadValue(HANDLE node) noexcept
     {
-        auto querySize = xml_.get<XmlGetNodeValueWFn>(HostXml::XMLGetNodeValueW);
-        if (!querySize || !querySize(node, nullptr, &size_))
+        if (!host_.XMLGetNodeValueW || !host_.XMLGetNodeValueW(node, nullptr, &size_))
             return ReadOutcome::HostFailed;
         // The size counts the terminator, so it is at least 1.
         if (size_ <= 0 || size_ > kMaxValueLength)
             return ReadOutcome::Unsafe;
-        if (size_ > capacity_ && !Grow(size_))
+        if (size_ > *buffer_.capacity() && !buffer_.Grow(size_))
             return ReadOutcome::HostFailed;
-        return Fill(HostXml::XMLGetNodeValueW, node);
+        return Fill(host_.XMLGetNodeValueW, node);
     }
 
-    std::wstring_view text() const noexcept { return {buffer_, length_}; }
+    std::wstring_view text() const noexcept { return text_; }
 
 private:
-    ReadOutcome Fill(HostXml slot, HANDLE node) noexcept
+    ReadOutcome Fill(XmlGetNodeValueWFn read, HANDLE node) noexcept
     {
-        auto read = xml_.get<XmlGetNodeValueWFn>(slot);
         if (!read)
             return ReadOutcome::HostFailed;
-        if (!buffer_ || capacity_ < 0 || capacity_ > owned_)
+        const int32_t passed = *buffer_.capacity();
+        if (!buffer_.data() || passed < 0 || passed > buffer_.owned())
             return ReadOutcome::Unsafe;
-        const int32_t passed = capacity_;
-        if (!read(node, buffer_, &capacity_))
+        if (!read(node, buffer_.data(), buffer_.capacity()))
             return ReadOutcome::HostFailed;
         // Only what the host was allowed to write is searched for the end.
-        const size_t length = wcsnlen(buffer_, static_cast<size_t>(passed));
-        if (length == static_cast<size_t>(passed))
+        const auto text = TerminatedText(buffer_.data(), static_cast<size_t>(passed));
+        if (!text)
             return ReadOutcome::Unsafe;
-        length_ = length;
+        text_ = *text;
         return ReadOutcome::Done;
     }
 
-    bool Grow(int32_t size) noexcept
-    {
-        delete[] buffer_;
-        buffer_ = new (std::nothrow) wchar_t[static_cast<size_t>(size)];
-        owned_ = buffer_ ? size : 0;
-        capacity_ = owned_;
-        return buffer_ != nullptr;
-    }
-
-    const HostXmlServices& xml_;
-    wchar_t*& buffer_;
-    int32_t& capacity_;
-    int32_t owned_;     // characters the buffer really holds
+    const SettingsFileServices& host_;
+    SettingsTextBuffer& buffer_;
     int32_t size_ = 0;  // the one size integer of the document, never reset
-    size_t length_ = 0;
+    std::wstring_view text_;
 };
 
-HANDLE FirstChild(const HostXmlServices& xml, HANDLE node) noexcept
+HANDLE FirstChild(const SettingsFileServices& host, HANDLE node) noexcept
 {
-    auto first = xml.get<XmlFirstChildNodeFn>(HostXml::XMLFirstChildNode);
-    return first ? first(node) : nullptr;
+    return host.XMLFirstChildNode ? host.XMLFirstChildNode(node) : nullptr;
 }
 
-HANDLE NextSibling(const HostXmlServices& xml, HANDLE node) noexcept
+HANDLE NextSibling(const SettingsFileServices& host, HANDLE node) noexcept
 {
-    auto next = xml.get<XmlNextNodeFn>(HostXml::XMLNextNode);
-    return next ? next(node) : nullptr;
+    return host.XMLNextNode ? host.XMLNextNode(node) : nullptr;
 }
 
-HANDLE AddChild(const HostXmlServices& xml, HANDLE document, const wchar_t* name) noexcept
+HANDLE AddChild(const SettingsFileServices& host, HANDLE document, const wchar_t* name) noexcept
 {
-    auto add = xml.get<XmlAddChildNodeWFn>(HostXml::XMLAddChildNodeW);
-    return add ? add(document, name) : nullptr;
+    return host.XMLAddChildNodeW ? host.XMLAddChildNodeW(document, name) : nullptr;
 }
 
 }  // namespace
 
-bool PluginSettings::ReadSettingsXml(HANDLE document, wchar_t*& buffer, int32_t& capacity)
+SettingsTextBuffer::SettingsTextBuffer(int32_t capacity) noexcept
+    : data_(new (std::nothrow) wchar_t[static_cast<size_t>(capacity)]),
+      capacity_(capacity),
+      owned_(data_ ? capacity : 0)
 {
-    if (!hostServices)
-        return false;
-    const HostXmlServices& xml = hostServices->xml;
-    DocumentTextReader reader(xml, buffer, capacity);
+}
+
+bool SettingsTextBuffer::Grow(int32_t size) noexcept
+{
+    data_.reset(new (std::nothrow) wchar_t[static_cast<size_t>(size)]);
+    owned_ = data_ ? size : 0;
+    capacity_ = owned_;
+    return data_ != nullptr;
+}
+
+bool ReadSettingsXml(const SettingsFileServices& host, HANDLE document, SettingsTextBuffer& buffer,
+                     PluginSettings& settings)
+{
+    DocumentTextReader reader(host, buffer);
     if (reader.ReadName(document) != ReadOutcome::Done || reader.text() != kRootName)
         return false;
     try {
-        for (HANDLE child = FirstChild(xml, document); child; child = NextSibling(xml, child)) {
+        for (HANDLE child = FirstChild(host, document); child; child = NextSibling(host, child)) {
             const ReadOutcome name = reader.ReadName(child);
             if (name == ReadOutcome::Unsafe)
                 return false;
@@ -136,13 +130,12 @@ bool PluginSettings::ReadSettingsXml(HANDLE document, wchar_t*& buffer, int32_t&
                 if (reader.ReadValue(child) != ReadOutcome::Done)
                     return false;
                 // Verbatim: no dot added, no case change, no trimming.
-                excludedExtensions.emplace_back(reader.text());
+                settings.excludedExtensions.emplace_back(reader.text());
             } else if (reader.text() == kStreamsNode) {
-                auto getBool = xml.get<XmlGetNodeBoolValueFn>(HostXml::XMLGetNodeBoolValue);
                 BOOL value = 0;
-                if (!getBool || !getBool(child, &value))
+                if (!host.XMLGetNodeBoolValue || !host.XMLGetNodeBoolValue(child, &value))
                     return false;
-                useForStreams = value != 0 ? 1 : 0;
+                settings.useForStreams = value != 0 ? 1 : 0;
             }
         }
     } catch (const std::bad_alloc&) {
@@ -151,21 +144,17 @@ bool PluginSettings::ReadSettingsXml(HANDLE document, wchar_t*& buffer, int32_t&
     return true;
 }
 
-bool PluginSettings::WriteSettingsXml(HANDLE document) const
+bool WriteSettingsXml(const SettingsFileServices& host, HANDLE document, const PluginSettings& settings)
 {
-    if (!hostServices)
-        return false;
-    const HostXmlServices& xml = hostServices->xml;
     // Without the renaming service the root keeps the host's default name.
-    if (auto setName = xml.get<XmlSetNodeNameWFn>(HostXml::XMLSetNodeNameW))
-        setName(document, kRootName);
-    for (const std::wstring& extension : excludedExtensions) {
-        HANDLE node = AddChild(xml, document, kExtensionNode);
-        auto setValue = xml.get<XmlSetNodeValueWFn>(HostXml::XMLSetNodeValueW);
-        if (!node || !setValue || !setValue(node, extension.c_str()))
+    if (host.XMLSetNodeNameW)
+        host.XMLSetNodeNameW(document, kRootName);
+    for (const std::wstring& extension : settings.excludedExtensions) {
+        HANDLE node = AddChild(host, document, kExtensionNode);
+        if (!node || !host.XMLSetNodeValueW || !host.XMLSetNodeValueW(node, extension.c_str()))
             return false;
     }
-    HANDLE node = AddChild(xml, document, kStreamsNode);
-    auto setBool = xml.get<XmlSetNodeBoolValueFn>(HostXml::XMLSetNodeBoolValue);
-    return node && setBool && setBool(node, useForStreams != 0 ? TRUE : FALSE);
+    HANDLE node = AddChild(host, document, kStreamsNode);
+    return node && host.XMLSetNodeBoolValue &&
+           host.XMLSetNodeBoolValue(node, settings.useForStreams != 0 ? TRUE : FALSE);
 }

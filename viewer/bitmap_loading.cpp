@@ -1,37 +1,14 @@
-// DVP_LoadBitmapW and DVP_LoadBitmapStreamW: decode with the library, mark
-// transparency in the host's record, convert to blue-green-red-alpha in
-// place and hand the host a new top-down 32-bit DIB section. Loading reads
-// no settings and no process-wide state: it works whenever the library is
-// bound, which it stays until the module unloads.
-#include <cstring>
-
-#include "imagelib/gfl_library.h"
-#include "plugin/plugin_exports.h"
+// Bitmap loading: decode, transparency, conversion, DIB.
 #include "viewer/bitmap_loading.h"
+
+#include <utility>
+
+#include "imagelib/gfl_owners.h"
 #include "viewer/dib_conversion.h"
 #include "viewer/stream_source.h"
+#include "win32/unique_handle.h"
 
 namespace {
-
-// Owns one decoded library bitmap; released while the library is bound. It
-// takes a bitmap only from a decode that reported success: a failed decode
-// may have stored a pointer it already freed, and owns nothing.
-class LibraryBitmap {
-public:
-    explicit LibraryBitmap(GflBitmap* bitmap) noexcept : bitmap_(bitmap) {}
-    ~LibraryBitmap()
-    {
-        if (bitmap_ && GflLibrary::loaded())
-            GflLibrary::api().gflFreeBitmap(bitmap_);
-    }
-    LibraryBitmap(const LibraryBitmap&) = delete;
-    LibraryBitmap& operator=(const LibraryBitmap&) = delete;
-
-    GflBitmap* get() const noexcept { return bitmap_; }
-
-private:
-    GflBitmap* bitmap_;
-};
 
 struct Transparency {
     bool hasColor = false;
@@ -64,31 +41,30 @@ Transparency MarkTransparency(const GflBitmap& bitmap, FileInfoRecord* record) n
 }
 
 // Steps after a successful decode, shared by both entry points.
-HBITMAP ConvertDecoded(HWND window, GflBitmap& bitmap, FileInfoRecord* record) noexcept
+HBITMAP ConvertDecoded(const GflLibrary& library, HWND window, GflBitmap& bitmap, FileInfoRecord* record) noexcept
 {
     const Transparency transparency = MarkTransparency(bitmap, record);
-    if (!GflLibrary::loaded())
+    if (!library.loaded())
         return nullptr;
-    if (GflLibrary::api().gflChangeColorDepth(&bitmap, nullptr, kGflModeToBgra, 0) != kGflNoError)
+    if (library.api().gflChangeColorDepth(&bitmap, nullptr, kGflModeToBgra, 0) != kGflNoError)
         return nullptr;
-    HDC windowDc = GetDC(window);
+    UniqueWindowDc windowDc(window);
     if (!windowDc)
         return nullptr;
-    return ConvertToDib(window, bitmap, transparency.hasColor, transparency.color, windowDc);
+    return ConvertToDib(std::move(windowDc), bitmap, transparency.hasColor, transparency.color);
 }
 
 // The library's defaults plus load option 0x100, in the room the library
 // may fill; zeroed when not bound.
-void FillDefaultLoadParams(GflRecordRoom<GflLoadParams>& room) noexcept
+void FillDefaultLoadParams(const GflLibrary& library, GflRecordRoom<GflLoadParams>& room) noexcept
 {
-    if (GflLibrary::loaded())
-        GflLibrary::api().gflGetDefaultLoadParams(&room.record);
+    if (library.loaded())
+        library.api().gflGetDefaultLoadParams(&room.record);
     room.record.flags |= kGflLoadOption;
 }
 
 }  // namespace
 
-// The library's cancel query: true once the host's abort event is signalled.
 // Never blocks: the wait has a zero time-out.
 GflBool AbortRequested(void* userValue)
 {
@@ -98,41 +74,40 @@ GflBool AbortRequested(void* userValue)
     return WaitForSingleObject(abortEvent, 0) == WAIT_OBJECT_0 ? 1 : 0;
 }
 
-// The returned section belongs to the host; the plug-in keeps no reference.
-extern "C" HBITMAP WINAPI DVP_LoadBitmapW(HWND window, LPCWSTR path, FileInfoRecord* record,
-                                          LPSIZE /*wantedSize*/, HANDLE abortEvent) noexcept
+HBITMAP LoadBitmapFromFile(const GflLibrary& library, HWND window, const wchar_t* path, FileInfoRecord* record,
+                           HANDLE abortEvent) noexcept
 {
     GflRecordRoom<GflLoadParams> params;
-    FillDefaultLoadParams(params);
+    FillDefaultLoadParams(library, params);
     params.record.cancelCallback = AbortRequested;
     params.record.cancelUserValue = abortEvent;
-    if (!path || !GflLibrary::loaded())
+    if (!path || !library.loaded())
         return nullptr;
 
+    // A failed decode may have stored a pointer through the out-argument
+    // that it already freed: the bitmap is owned only after success.
     GflBitmap* decoded = nullptr;
-    if (GflLibrary::api().gflLoadBitmapW(path, &decoded, &params.record, nullptr) != kGflNoError)
+    if (library.api().gflLoadBitmapW(path, &decoded, &params.record, nullptr) != kGflNoError)
         return nullptr;
-    const LibraryBitmap bitmap(decoded);
+    const LibraryBitmap bitmap(library, decoded);
     if (!bitmap.get())
         return nullptr;
-    return ConvertDecoded(window, *bitmap.get(), record);
+    return ConvertDecoded(library, window, *bitmap.get(), record);
 }
 
-extern "C" HBITMAP WINAPI DVP_LoadBitmapStreamW(HWND window, IStream* stream, LPCWSTR /*name*/,
-                                                FileInfoRecord* record, LPSIZE /*wantedSize*/,
-                                                HANDLE /*abortEvent*/) noexcept
+HBITMAP LoadBitmapFromStream(const GflLibrary& library, HWND window, IStream* stream, FileInfoRecord* record) noexcept
 {
     GflRecordRoom<GflLoadParams> params;
-    FillDefaultLoadParams(params);
+    FillDefaultLoadParams(library, params);
     InstallStreamCallbacks(params.record.callbacks);
-    if (!stream || !GflLibrary::loaded())
+    if (!stream || !library.loaded())
         return nullptr;
 
     GflBitmap* decoded = nullptr;
-    if (GflLibrary::api().gflLoadBitmapFromHandle(stream, &decoded, &params.record, nullptr) != kGflNoError)
+    if (library.api().gflLoadBitmapFromHandle(stream, &decoded, &params.record, nullptr) != kGflNoError)
         return nullptr;
-    const LibraryBitmap bitmap(decoded);
+    const LibraryBitmap bitmap(library, decoded);
     if (!bitmap.get())
         return nullptr;
-    return ConvertDecoded(window, *bitmap.get(), record);
+    return ConvertDecoded(library, window, *bitmap.get(), record);
 }

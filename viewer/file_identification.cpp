@@ -1,55 +1,19 @@
-// DVP_IdentifyFileW and DVP_IdentifyFileStreamW. A refusal leaves the host's
-// record untouched; the record is written only after the library answered.
+// Identification of files and streams.
 #include "viewer/file_identification.h"
 
 #include <cstdio>
 #include <cstring>
 #include <cwchar>
 #include <new>
+#include <string_view>
 
-#include "imagelib/gfl_library.h"
-#include "plugin/plugin_exports.h"
-#include "plugin/plugin_state.h"
-#include "settings/plugin_settings.h"
+#include "imagelib/gfl_owners.h"
 #include "viewer/stream_source.h"
+#include "win32/wide_text.h"
 
 namespace {
 
 constexpr size_t kDescriptionCapacity = 200;
-
-wchar_t FoldAscii(wchar_t c) noexcept { return (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c - L'A' + L'a') : c; }
-
-bool EndsWithFolded(const wchar_t* name, size_t length, const std::wstring& extension) noexcept
-{
-    const size_t n = extension.size();
-    if (n > length)
-        return false;
-    const wchar_t* tail = name + (length - n);
-    for (size_t i = 0; i < n; ++i)
-        if (FoldAscii(tail[i]) != FoldAscii(extension[i]))
-            return false;
-    return true;
-}
-
-// Owns the library's file information until gflFreeFileInformation.
-class LibraryFileInformation {
-public:
-    LibraryFileInformation() = default;
-    ~LibraryFileInformation()
-    {
-        if (filled_ && GflLibrary::loaded())
-            GflLibrary::api().gflFreeFileInformation(&room_.record);
-    }
-    LibraryFileInformation(const LibraryFileInformation&) = delete;
-    LibraryFileInformation& operator=(const LibraryFileInformation&) = delete;
-
-    GflFileInformation* get() noexcept { return &room_.record; }
-    void markFilled() noexcept { filled_ = true; }
-
-private:
-    GflRecordRoom<GflFileInformation> room_;
-    bool filled_ = false;
-};
 
 // The exclusion test of both entry points; a null or empty name skips it.
 // Running out of memory while copying the list refuses the file.
@@ -64,7 +28,11 @@ bool PassesExclusions(const wchar_t* name, const PluginSettings& settings) noexc
     }
 }
 
-PluginSettings* CurrentSettings() noexcept { return State().settings.load(std::memory_order_acquire); }
+bool DeclinesStreams(const PluginSettings& settings) noexcept
+{
+    Lock lock(settings.lock);
+    return settings.useForStreams == 0;
+}
 
 }  // namespace
 
@@ -75,8 +43,9 @@ bool IsExcludedName(const wchar_t* name, size_t length, const PluginSettings& se
         Lock lock(settings.lock);
         excluded = settings.excludedExtensions;
     }
+    const std::wstring_view text(name, length);
     for (const std::wstring& extension : excluded)
-        if (EndsWithFolded(name, length, extension))
+        if (EndsWithIgnoringAsciiCase(text, extension))
             return true;
     return false;
 }
@@ -104,55 +73,36 @@ void FillFileInfoRecord(const GflFileInformation& info, FileInfoRecord* record) 
     _snwprintf(text, kDescriptionCapacity - 1, L"%ld x %ld x %ld %hs", static_cast<long>(info.width),
                static_cast<long>(info.height), static_cast<long>(bitsPerPixel), libraryText);
     text[kDescriptionCapacity - 1] = L'\0';
-    const uint32_t capacity = record->descriptionCapacity;
-    if (capacity > 0)
-        lstrcpynW(record->description, text, capacity > kDescriptionCapacity ? kDescriptionCapacity : static_cast<int>(capacity));
+    CopyTruncated(record->description, record->descriptionCapacity, text);
 }
 
-extern "C" BOOL WINAPI DVP_IdentifyFileW(HWND /*window*/, LPCWSTR path, FileInfoRecord* record,
-                                         HANDLE /*abortEvent*/) noexcept
+bool IdentifyFile(const GflLibrary& library, const PluginSettings& settings, const wchar_t* path,
+                  FileInfoRecord& record) noexcept
 {
-    const PluginSettings* settings = CurrentSettings();
-    if (!settings || !record)
-        return FALSE;
-    if (!PassesExclusions(path, *settings))
-        return FALSE;
-    if (!path || !GflLibrary::loaded())
-        return FALSE;
-
-    LibraryFileInformation info;
-    if (GflLibrary::api().gflGetFileInformationW(path, -1, info.get()) != kGflNoError)
-        return FALSE;
+    if (!PassesExclusions(path, settings) || !path || !library.loaded())
+        return false;
+    LibraryFileInformation info(library);
+    if (library.api().gflGetFileInformationW(path, -1, info.get()) != kGflNoError)
+        return false;
     info.markFilled();
-    FillFileInfoRecord(*info.get(), record);
-    return TRUE;
+    FillFileInfoRecord(info.record(), &record);
+    return true;
 }
 
-extern "C" BOOL WINAPI DVP_IdentifyFileStreamW(HWND /*window*/, IStream* stream, LPCWSTR name,
-                                               FileInfoRecord* record) noexcept
+bool IdentifyStream(const GflLibrary& library, const PluginSettings& settings, IStream* stream, const wchar_t* name,
+                    FileInfoRecord& record) noexcept
 {
-    const PluginSettings* settings = CurrentSettings();
-    if (!settings || !record)
-        return FALSE;
-    {
-        Lock lock(settings->lock);
-        if (settings->useForStreams == 0)
-            return FALSE;
-    }
-    if (!PassesExclusions(name, *settings))
-        return FALSE;
-    if (!stream || !GflLibrary::loaded())
-        return FALSE;
+    if (DeclinesStreams(settings) || !PassesExclusions(name, settings) || !stream || !library.loaded())
+        return false;
 
     GflRecordRoom<GflLoadParams> params;
-    GflLibrary::api().gflGetDefaultLoadParams(&params.record);
+    library.api().gflGetDefaultLoadParams(&params.record);
     InstallStreamCallbacks(params.record.callbacks);
-    LibraryFileInformation info;
-    if (!GflLibrary::loaded() ||
-        GflLibrary::api().gflGetFileInformationFromHandle(stream, -1, &params.record.callbacks, info.get()) !=
-            kGflNoError)
-        return FALSE;
+    LibraryFileInformation info(library);
+    if (!library.loaded() ||
+        library.api().gflGetFileInformationFromHandle(stream, -1, &params.record.callbacks, info.get()) != kGflNoError)
+        return false;
     info.markFilled();
-    FillFileInfoRecord(*info.get(), record);
-    return TRUE;
+    FillFileInfoRecord(info.record(), &record);
+    return true;
 }

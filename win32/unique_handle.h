@@ -1,6 +1,6 @@
 // Move-only owners for the Win32 handles the plug-in opens. Each owner's
 // destructor is the one matching release, so every early return releases in
-// pairs.
+// pairs and a handle handed over leaves its owner through release().
 #pragma once
 
 #include <windows.h>
@@ -36,15 +36,18 @@ private:
 };
 
 using UniqueMemoryDc = UniqueHandle<HDC, &DeleteDC>;
-using UniqueGdiObject = UniqueHandle<HGDIOBJ, &DeleteObject>;
+using UniqueBitmap = UniqueHandle<HBITMAP, &DeleteObject>;
 using UniqueModule = UniqueHandle<HMODULE, &FreeLibrary>;
 using UniqueKernelHandle = UniqueHandle<HANDLE, &CloseHandle>;
+using UniqueGlobalAtom = UniqueHandle<ATOM, &GlobalDeleteAtom>;
 
-// A window's device context: released with the window it came from.
+// A window's device context (GetDC): released with the window it came from.
 class UniqueWindowDc {
 public:
-    UniqueWindowDc(HWND window, HDC dc) noexcept : window_(window), dc_(dc) {}
+    explicit UniqueWindowDc(HWND window) noexcept : window_(window), dc_(GetDC(window)) {}
     ~UniqueWindowDc() { reset(); }
+    UniqueWindowDc(UniqueWindowDc&& o) noexcept : window_(o.window_), dc_(std::exchange(o.dc_, nullptr)) {}
+    UniqueWindowDc& operator=(UniqueWindowDc&&) = delete;
     UniqueWindowDc(const UniqueWindowDc&) = delete;
     UniqueWindowDc& operator=(const UniqueWindowDc&) = delete;
 

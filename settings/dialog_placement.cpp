@@ -1,6 +1,6 @@
 // PlaceDialog and GetWorkArea. The arithmetic runs in 64 bits, so no
 // rectangle the system reports can overflow it.
-#include "settings/config_dialog_placement.h"
+#include "settings/dialog_placement.h"
 
 #include <cstdint>
 

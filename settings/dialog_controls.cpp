@@ -1,5 +1,6 @@
-// Text reads and enable/disable helpers for the configuration dialog.
-#include "settings/config_dialog_controls.h"
+// Text reads, selection and enable/disable helpers for the configuration
+// dialog's controls.
+#include "settings/dialog_controls.h"
 
 #include <vector>
 
@@ -44,6 +45,16 @@ bool GetListItemText(HWND listBox, int index, std::wstring& text)
         return false;
     text.assign(buffer.data());
     return true;
+}
+
+std::vector<int> SelectedIndices(HWND listBox, LRESULT count)
+{
+    std::vector<int> indices(static_cast<size_t>(count));
+    const LRESULT fetched = SendMessageW(listBox, LB_GETSELITEMS, static_cast<WPARAM>(count),
+                                         reinterpret_cast<LPARAM>(indices.data()));
+    if (fetched != count)
+        indices.clear();
+    return indices;
 }
 
 void EnableControl(HWND dialog, int controlId) noexcept
