@@ -9,7 +9,7 @@
 #include <system_error>
 
 #include "bench/bench_report.h"
-#include "plugin/unique_handle.h"
+#include "win32/unique_handle.h"
 #include "testbed/imagelib/gfl_testbed_control.h"
 
 namespace {

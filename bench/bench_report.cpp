@@ -6,7 +6,7 @@
 #include <cstdarg>
 #include <cstdlib>
 
-#include "plugin/bind_export.h"
+#include "win32/bind_export.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 
 #include <windows.h>
 
-#include "imagelib/gfl_library.h"
-#include "plugin/bind_export.h"
+#include "plugin/plugin_state.h"
+#include "win32/bind_export.h"
 #include "plugin/plugin_exports.h"
 #include "plugin/plugin_state.h"
 #include "testbed/host/host_testbed_control.h"
@@ -22,18 +22,18 @@ void StartPlugin(const std::wstring& configFolder)
 {
     // The plug-in's code is linked into this executable, which is also the
     // host: its module handle stands for the plug-in's DLL.
-    AttachModule(GetModuleHandleW(nullptr));
+    State().attach(GetModuleHandleW(nullptr));
     HostTestbedSetConfigFolder(configFolder.c_str());
     InitExRecord record = Version13Record();
     if (!DVP_InitEx(&record))
         Fail("DVP_InitEx refused to start (is Viewers\\libgfl64U.dll beside the program?)");
-    if (!GflLibrary::loaded())
+    if (!State().library().loaded())
         Fail("the image library is not bound after DVP_InitEx");
 }
 
 LibrarySteering BindSteering()
 {
-    HMODULE library = GflLibrary::module();
+    HMODULE library = State().library().module();
     LibrarySteering steering;
     steering.reset = BindExport<TestbedResetFn>(library, "testbedReset");
     steering.setFormats = BindExport<TestbedSetFormatsFn>(library, "testbedSetFormats");

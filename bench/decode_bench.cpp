@@ -17,7 +17,7 @@
 
 #include "bench/bench_clock.h"
 #include "bench/benches.h"
-#include "imagelib/gfl_library.h"
+#include "plugin/plugin_state.h"
 #include "plugin/plugin_exports.h"
 #include "viewer/stream_source.h"
 
@@ -59,14 +59,14 @@ private:
 GflLoadParams PluginLoadParams() noexcept
 {
     GflLoadParams params{};
-    GflLibrary::api().gflGetDefaultLoadParams(&params);
+    State().library().api().gflGetDefaultLoadParams(&params);
     params.flags |= kGflLoadOption;
     return params;
 }
 
 void ConvertAndFree(GflBitmap* bitmap)
 {
-    const GflEntryPoints& gfl = GflLibrary::api();
+    const GflEntryPoints& gfl = State().library().api();
     if (gfl.gflChangeColorDepth(bitmap, nullptr, kGflModeToBgra, 0) != kGflNoError)
         Fail("gflChangeColorDepth failed");
     gfl.gflFreeBitmap(bitmap);
@@ -77,7 +77,7 @@ void DirectFileLoad(const std::wstring& path)
 {
     const GflLoadParams params = PluginLoadParams();
     GflBitmap* bitmap = nullptr;
-    if (GflLibrary::api().gflLoadBitmapW(path.c_str(), &bitmap, &params, nullptr) != kGflNoError || !bitmap)
+    if (State().library().api().gflLoadBitmapW(path.c_str(), &bitmap, &params, nullptr) != kGflNoError || !bitmap)
         Fail("gflLoadBitmapW failed");
     ConvertAndFree(bitmap);
 }
@@ -89,7 +89,7 @@ void DirectStreamLoad(const MemoryStream& stream)
     GflLoadParams params = PluginLoadParams();
     InstallStreamCallbacks(params.callbacks);
     GflBitmap* bitmap = nullptr;
-    if (GflLibrary::api().gflLoadBitmapFromHandle(stream.rewound(), &bitmap, &params, nullptr) !=
+    if (State().library().api().gflLoadBitmapFromHandle(stream.rewound(), &bitmap, &params, nullptr) !=
             kGflNoError ||
         !bitmap)
         Fail("gflLoadBitmapFromHandle failed");

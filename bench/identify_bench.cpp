@@ -9,7 +9,7 @@
 
 #include "bench/bench_clock.h"
 #include "bench/benches.h"
-#include "imagelib/gfl_library.h"
+#include "plugin/plugin_state.h"
 #include "plugin/plugin_exports.h"
 #include "plugin/plugin_state.h"
 #include "settings/plugin_settings.h"
@@ -41,7 +41,7 @@ void PluginIdentify(const std::wstring& path)
 
 void DirectIdentify(const std::wstring& path)
 {
-    const GflEntryPoints& gfl = GflLibrary::api();
+    const GflEntryPoints& gfl = State().library().api();
     GflFileInformation info{};
     if (gfl.gflGetFileInformationW(path.c_str(), -1, &info) != kGflNoError)
         Fail("gflGetFileInformationW failed on the benchmark's file");
@@ -73,7 +73,7 @@ void CopyMany(const PluginSettings& settings, int calls)
 // description text.
 void OwnStepsMany(const std::wstring& name, const GflFileInformation& info, int calls)
 {
-    const PluginSettings* settings = State().settings.load(std::memory_order_acquire);
+    const PluginSettings* settings = const_cast<PluginSettings*>(State().settings());
     wchar_t description[256] = {};
     for (int i = 0; i < calls; ++i) {
         FileInfoRecord record{};
@@ -88,7 +88,7 @@ void OwnStepsMany(const std::wstring& name, const GflFileInformation& info, int 
 
 size_t LiveExclusionCount()
 {
-    const PluginSettings* settings = State().settings.load(std::memory_order_acquire);
+    const PluginSettings* settings = const_cast<PluginSettings*>(State().settings());
     if (!settings)
         Fail("the plug-in is not initialised");
     Lock lock(settings->lock);
@@ -131,10 +131,10 @@ void RunIdentifyBench(BenchContext& context)
         Format("<= %.0f %%", kIdentifyBound * 100), AtMost(share, kIdentifyBound));
 
     GflFileInformation info{};
-    if (GflLibrary::api().gflGetFileInformationW(path.c_str(), -1, &info) != kGflNoError)
+    if (State().library().api().gflGetFileInformationW(path.c_str(), -1, &info) != kGflNoError)
         Fail("gflGetFileInformationW failed on the benchmark's file");
     const auto own = Interleave(context.repetitions, {[&] { OwnStepsMany(path, info, kOwnStepsCalls); }});
-    GflLibrary::api().gflFreeFileInformation(&info);
+    State().library().api().gflFreeFileInformation(&info);
     const double ownSteps = Median(own[0]) / kOwnStepsCalls;
     context.report.add(
         "cross-check: the plug-in's own steps alone (exclusion check + record fill)",
@@ -142,9 +142,9 @@ void RunIdentifyBench(BenchContext& context)
         "-", Verdict::Info);
 
     Progress("identify: exclusion check");
-    PluginSettings defaults(nullptr, nullptr, 0);
+    PluginSettings defaults;
     defaults.ResetToDefaults();
-    PluginSettings thousand(nullptr, nullptr, 0);
+    PluginSettings thousand;
     for (size_t i = 0; i < kLargeListSize; ++i) {
         wchar_t entry[16];
         swprintf(entry, 16, L".e%03u", static_cast<unsigned>(i));

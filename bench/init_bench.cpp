@@ -17,6 +17,7 @@
 #include "plugin/plugin_state.h"
 #include "settings/host_document.h"
 #include "settings/plugin_settings.h"
+#include "settings/settings_persistence.h"
 
 namespace {
 
@@ -51,42 +52,38 @@ size_t EntryCount(const wchar_t* text)
     return count;
 }
 
-constexpr uint64_t kHostVersion13 = uint64_t{13} << 48;
-
 // What a cycle's settings step does: a fresh instance loads the file (or
 // finds none) through the host's services.
-bool LoadFreshSettings(HostServices& host)
+bool LoadFreshSettings(const SettingsFileServices& host)
 {
-    PluginSettings settings(GetModuleHandleW(nullptr), &host, kHostVersion13);
+    PluginSettings settings;
     Lock lock(settings.lock);
-    return settings.LoadSettings();
+    return LoadSettings(host, settings);
 }
 
 // Writes the 68 defaults as the dialog's commit would save them.
-void SaveDefaultSettings(HostServices& host)
+void SaveDefaultSettings(const SettingsFileServices& host)
 {
-    PluginSettings settings(GetModuleHandleW(nullptr), &host, kHostVersion13);
-    settings.ResetToDefaults();
+    PluginSettings settings;
     Lock lock(settings.lock);
-    if (!settings.SaveSettings())
+    settings.ResetToDefaults();
+    if (!SaveSettings(host, settings))
         Fail("cannot save a settings file through the stand-in host");
 }
 
-std::wstring SettingsFilePath(HostServices& host)
+std::wstring SettingsFilePath(const SettingsFileServices& host)
 {
-    PluginSettings settings(GetModuleHandleW(nullptr), &host, kHostVersion13);
     std::wstring path;
-    if (!settings.GetSettingsFilePath(path))
+    if (!GetSettingsFilePath(host, path))
         Fail("the stand-in host gives no configuration folder");
     return path;
 }
 
 // The host's own part of a load: opening (or failing to find) the document
 // and freeing it, without the plug-in's walk over it.
-void HostLoadOnly(HostServices& host, const std::wstring& path, bool expectDocument)
+void HostLoadOnly(const SettingsFileServices& host, const std::wstring& path, bool expectDocument)
 {
-    auto loadFile = host.xml.get<XmlLoadFileWFn>(HostXml::XMLLoadFileW);
-    HostDocument document(host.xml, loadFile(path.c_str()));
+    const HostDocument document(host.XMLFreeFile, host.XMLLoadFileW(path.c_str()));
     if (static_cast<bool>(document) != expectDocument)
         Fail(expectDocument ? "the host cannot load the saved settings file"
                             : "the host loads a settings file that should not exist");
@@ -113,24 +110,22 @@ void RunInitBench(BenchContext& context)
     InitExRecord record = Version13Record();
     if (!DVP_InitEx(&record))
         Fail("DVP_InitEx failed with 300 formats");
-    const size_t entries = EntryCount(State().handledExtensions.load(std::memory_order_acquire));
+    const size_t entries = EntryCount(State().handledExtensions());
     DVP_Uninit();
     if (entries != static_cast<size_t>(kFormats * kExtensionsPerFormat))
         Fail("the handled-extensions string does not list the 900 extensions");
 
-    HostServices host;
+    const SettingsFileServices host = HostServices::Bind().settingsFile();
     const std::wstring settingsPath = SettingsFilePath(host);
     const auto build = [] {
         for (int i = 0; i < kBuildsPerSample; ++i) {
-            wchar_t* text = buildHandledExtensions();
-            if (!text)
+            if (!buildHandledExtensions(State().library()))
                 Fail("buildHandledExtensions failed");
-            delete[] text;
         }
     };
     const auto bind = [] {
         for (int i = 0; i < kBuildsPerSample; ++i)
-            delete new HostServices();
+            static_cast<void>(HostServices::Bind());
     };
     const auto loadAbsent = [&] {
         for (int i = 0; i < kBuildsPerSample; ++i)

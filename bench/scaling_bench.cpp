@@ -17,7 +17,7 @@
 #include "bench/bench_clock.h"
 #include "bench/benches.h"
 #include "bench/machine_probe.h"
-#include "imagelib/gfl_library.h"
+#include "plugin/plugin_state.h"
 #include "plugin/plugin_exports.h"
 #include "plugin/plugin_state.h"
 #include "settings/plugin_settings.h"
@@ -42,7 +42,7 @@ constexpr int kMaxWorkers = 2;
 
 PluginSettings& LiveSettings()
 {
-    PluginSettings* settings = State().settings.load(std::memory_order_acquire);
+    PluginSettings* settings = const_cast<PluginSettings*>(State().settings());
     if (!settings)
         Fail("the plug-in is not initialised");
     return *settings;
@@ -65,7 +65,7 @@ public:
         thread_ = std::thread([this] {
             bool flip = false;
             while (!stop_.load(std::memory_order_relaxed)) {
-                *State().settings.load(std::memory_order_acquire) = flip ? first_ : second_;
+                *const_cast<PluginSettings*>(State().settings()) = flip ? first_ : second_;
                 flip = !flip;
                 ++commits_;
                 Sleep(kCommitIntervalMs);
@@ -196,9 +196,9 @@ void RunScalingBench(BenchContext& context)
         {"gflGetFileInformationW + gflFreeFileInformation (direct)",
          [&](int) {
              GflFileInformation info{};
-             if (GflLibrary::api().gflGetFileInformationW(path.c_str(), -1, &info) != kGflNoError)
+             if (State().library().api().gflGetFileInformationW(path.c_str(), -1, &info) != kGflNoError)
                  Fail("gflGetFileInformationW failed");
-             GflLibrary::api().gflFreeFileInformation(&info);
+             State().library().api().gflFreeFileInformation(&info);
          }},
         {"exclusion check alone (IsExcludedName on the live settings)",
          [&](int) {

@@ -59,7 +59,7 @@ public:
     // Counts one DVP_Uninit; true when it ends the cycle. A count of 0
     // stays 0.
     bool countUninit() REQUIRES(initLock);
-    bool initialized() const REQUIRES(initLock) { return settingsOwner_ != nullptr; }
+    int32_t initCount() const REQUIRES(initLock) { return initCount_; }
 
     // Publishes what a first DVP_InitEx built, all at once.
     void publish(const HostServices& services, std::shared_ptr<PluginSettings> settings,

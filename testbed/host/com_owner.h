@@ -2,7 +2,7 @@
 // Release.
 #pragma once
 
-#include "plugin/unique_handle.h"
+#include "win32/unique_handle.h"
 
 template <typename T>
 void ReleaseCom(T* object) noexcept

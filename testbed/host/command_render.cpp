@@ -3,7 +3,7 @@
 // section it hands over and writes its pixels as a PNG.
 #include <cstring>
 
-#include "plugin/unique_handle.h"
+#include "win32/unique_handle.h"
 #include "testbed/host/console_output.h"
 #include "testbed/host/driver_commands.h"
 #include "testbed/host/file_identification.h"
@@ -42,7 +42,7 @@ bool ReadSection(HBITMAP bitmap, int& width, int& height, std::vector<uint8_t>& 
     request.bmiHeader.biBitCount = 32;
     request.bmiHeader.biCompression = BI_RGB;
     GdiFlush();
-    UniqueWindowDc screen(nullptr, GetDC(nullptr));
+    UniqueWindowDc screen(nullptr);
     if (!screen || GetDIBits(screen.get(), bitmap, 0, static_cast<UINT>(height), topRowFirst.data(), &request,
                              DIB_RGB_COLORS) != height) {
         error = L"the returned DIB section cannot be read";
@@ -118,7 +118,7 @@ ExitCode RunRender(const PluginBinding& plugin, const std::vector<std::wstring>&
         return ExitCode::Failed;
     }
     // The bitmap is the host's from here on.
-    UniqueGdiObject owned(bitmap);
+    UniqueBitmap owned(bitmap);
 
     int width = 0;
     int height = 0;

@@ -8,7 +8,7 @@
 #include <string>
 #include <type_traits>
 
-#include "plugin/critical_section.h"
+#include "win32/critical_section.h"
 #include "plugin/host_services.h"
 #include "testbed/host/host_testbed_control.h"
 #include "testbed/host/service_registry.h"

@@ -1,7 +1,7 @@
 // Loads DVP_QPV.dll and binds its exports through the typed helper.
 #include "testbed/host/plugin_binding.h"
 
-#include "plugin/bind_export.h"
+#include "win32/bind_export.h"
 
 bool LoadPlugin(const std::wstring& path, PluginBinding& plugin, std::wstring& error)
 {

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "plugin/plugin_exports.h"
-#include "plugin/unique_handle.h"
+#include "win32/unique_handle.h"
 
 struct PluginBinding {
     UniqueModule module;

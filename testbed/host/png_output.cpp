@@ -5,7 +5,7 @@
 
 #include <windows.h>
 
-#include "plugin/unique_handle.h"
+#include "win32/unique_handle.h"
 
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #define STB_IMAGE_WRITE_STATIC

@@ -9,7 +9,7 @@
 #include <cstring>
 #include <optional>
 
-#include "plugin/critical_section.h"
+#include "win32/critical_section.h"
 #include "testbed/host/config_services.h"
 #include "testbed/host/host_testbed_control.h"
 

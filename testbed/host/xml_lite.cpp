@@ -1,7 +1,7 @@
 // Binds CreateXmlWriter from the system's xmllite.dll.
 #include "testbed/host/xml_lite.h"
 
-#include "plugin/bind_export.h"
+#include "win32/bind_export.h"
 
 namespace {
 

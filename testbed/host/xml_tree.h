@@ -13,7 +13,7 @@
 #include <unordered_set>
 #include <vector>
 
-#include "plugin/critical_section.h"
+#include "win32/critical_section.h"
 
 // Deepest nesting a document may have, root at depth 1. Bounding it keeps
 // every walk over a tree (including its destruction) safely recursive.

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin/unique_handle.h"
+#include "win32/unique_handle.h"
 #include "testbed/host/xml_lite.h"
 
 namespace {

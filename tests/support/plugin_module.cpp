@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "plugin/bind_export.h"
+#include "win32/bind_export.h"
 #include "tests/support/test_paths.h"
 
 namespace {

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "plugin/bind_export.h"
+#include "win32/bind_export.h"
 #include "plugin/host_services.h"
 
 namespace {

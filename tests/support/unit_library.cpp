@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "imagelib/gfl_library.h"
+#include "plugin/plugin_state.h"
 
 std::wstring StandInLibraryPath() { return ViewersFolder() + L"\\libgfl64U.dll"; }
 
@@ -12,6 +12,6 @@ ImageLibraryControl& BindStandInLibrary()
 {
     ImageLibraryControl& control = ImageLibraryControl::Get();
     control.Reset();
-    EXPECT_TRUE(GflLibrary::load(StandInLibraryPath().c_str()));
+    EXPECT_TRUE(State().library().load(StandInLibraryPath().c_str()));
     return control;
 }

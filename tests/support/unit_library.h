@@ -1,5 +1,5 @@
-// For unit tests that bind the stand-in image library in-process through
-// GflLibrary::load, as DVP_InitEx would.
+// For unit tests that bind the stand-in image library in-process, into the
+// process-wide binding, as DVP_InitEx would.
 #pragma once
 
 #include <string>
@@ -10,5 +10,5 @@
 std::wstring StandInLibraryPath();
 std::wstring StandInWithoutLzwPath();
 
-// Binds the stand-in with GflLibrary::load (once per process) and resets it.
+// Binds the stand-in into State().library() (once per process) and resets it.
 ImageLibraryControl& BindStandInLibrary();

@@ -58,7 +58,7 @@ TEST(ConvertToDib, MakesATopDown32BitSectionWithTheLibrarysPixels)
         pixels.push_back({uint8_t(i), uint8_t(10 + i), uint8_t(20 + i), uint8_t(100 + i)});
     GflBitmap bitmap = BitmapOver(pixels, 3, 2);
 
-    HBITMAP section = ConvertToDib(nullptr, bitmap, false, 0, GetDC(nullptr));
+    HBITMAP section = ConvertToDib(UniqueWindowDc(nullptr), bitmap, false, 0);
     ASSERT_NE(section, nullptr);
     DIBSECTION dib = SectionOf(section);
     EXPECT_EQ(dib.dsBmih.biSize, 40u);
@@ -80,7 +80,7 @@ TEST(ConvertToDib, TransparentColourBecomesAlphaZeroAndEverythingElseOpaque)
     GflBitmap bitmap = BitmapOver(pixels, 2, 2);
     const uint32_t color = 10 | 20 << 8 | 30 << 16;
 
-    HBITMAP section = ConvertToDib(nullptr, bitmap, true, color, GetDC(nullptr));
+    HBITMAP section = ConvertToDib(UniqueWindowDc(nullptr), bitmap, true, color);
     ASSERT_NE(section, nullptr);
     const Pixel* bits = BitsOf(SectionOf(section));
     EXPECT_EQ(bits[0].a, 0);
@@ -101,12 +101,12 @@ TEST(ConvertToDib, RefusesDimensionsItCannotHoldWithoutCopying)
     };
     for (const auto& [width, height] : bad) {
         GflBitmap bitmap = BitmapOver(pixels, width, height);
-        EXPECT_EQ(ConvertToDib(nullptr, bitmap, false, 0, GetDC(nullptr)), nullptr) << width << " x " << height;
+        EXPECT_EQ(ConvertToDib(UniqueWindowDc(nullptr), bitmap, false, 0), nullptr) << width << " x " << height;
         EXPECT_EQ(DibByteCount(width, height), 0u);
     }
     GflBitmap noPixels = BitmapOver(pixels, 1, 1);
     noPixels.data = nullptr;
-    EXPECT_EQ(ConvertToDib(nullptr, noPixels, false, 0, GetDC(nullptr)), nullptr);
+    EXPECT_EQ(ConvertToDib(UniqueWindowDc(nullptr), noPixels, false, 0), nullptr);
     EXPECT_EQ(DibByteCount(6000, 4000), 96000000u);
 }
 
@@ -117,8 +117,8 @@ TEST(ConvertToDib, ReleasesTheWindowDcAndLeaksNoGdiObjects)
     GflBitmap refused = BitmapOver(pixels, 0, 16);
     const DWORD before = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
     for (int i = 0; i < 200; ++i) {
-        DeleteObject(ConvertToDib(nullptr, bitmap, i % 2 == 0, 0, GetDC(nullptr)));
-        EXPECT_EQ(ConvertToDib(nullptr, refused, false, 0, GetDC(nullptr)), nullptr);
+        DeleteObject(ConvertToDib(UniqueWindowDc(nullptr), bitmap, i % 2 == 0, 0));
+        EXPECT_EQ(ConvertToDib(UniqueWindowDc(nullptr), refused, false, 0), nullptr);
     }
     const DWORD after = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
     EXPECT_LE(after, before + 2) << "GDI objects grew from " << before << " to " << after;

@@ -194,12 +194,6 @@ BOOL WINAPI FakeXMLSetNodeBoolValue(HANDLE node, BOOL value)
     return TRUE;
 }
 
-template <typename Fn>
-RawProc Raw(Fn fn)
-{
-    return reinterpret_cast<RawProc>(fn);
-}
-
 }  // namespace
 
 FakeNode& FakeNode::Add(const std::wstring& childName, const std::wstring& text)
@@ -238,23 +232,23 @@ FakeXmlHost::~FakeXmlHost() { g_active = nullptr; }
 
 FakeXmlHost& FakeXmlHost::Active() { return *g_active; }
 
-HostServices FakeXmlHost::Services() const
+SettingsFileServices FakeXmlHost::Services() const
 {
-    HostServices services(HostServices::Empty{});
-    services.config[HostConfig::GetConfigPathW] = Raw(&FakeGetConfigPathW);
-    services.xml[HostXml::XMLLoadFileW] = Raw(&FakeXMLLoadFileW);
-    services.xml[HostXml::XMLSaveFileW] = Raw(&FakeXMLSaveFileW);
-    services.xml[HostXml::XMLCreateFile] = Raw(&FakeXMLCreateFile);
-    services.xml[HostXml::XMLFreeFile] = Raw(&FakeXMLFreeFile);
-    services.xml[HostXml::XMLAddChildNodeW] = Raw(&FakeXMLAddChildNodeW);
-    services.xml[HostXml::XMLFirstChildNode] = Raw(&FakeXMLFirstChildNode);
-    services.xml[HostXml::XMLNextNode] = Raw(&FakeXMLNextNode);
-    services.xml[HostXml::XMLGetNodeNameW] = Raw(&FakeXMLGetNodeNameW);
-    services.xml[HostXml::XMLSetNodeNameW] = Raw(&FakeXMLSetNodeNameW);
-    services.xml[HostXml::XMLGetNodeValueW] = Raw(&FakeXMLGetNodeValueW);
-    services.xml[HostXml::XMLSetNodeValueW] = Raw(&FakeXMLSetNodeValueW);
-    services.xml[HostXml::XMLGetNodeBoolValue] = Raw(&FakeXMLGetNodeBoolValue);
-    services.xml[HostXml::XMLSetNodeBoolValue] = Raw(&FakeXMLSetNodeBoolValue);
+    SettingsFileServices services;
+    services.GetConfigPathW = &FakeGetConfigPathW;
+    services.XMLLoadFileW = &FakeXMLLoadFileW;
+    services.XMLSaveFileW = &FakeXMLSaveFileW;
+    services.XMLCreateFile = &FakeXMLCreateFile;
+    services.XMLFreeFile = &FakeXMLFreeFile;
+    services.XMLAddChildNodeW = &FakeXMLAddChildNodeW;
+    services.XMLFirstChildNode = &FakeXMLFirstChildNode;
+    services.XMLNextNode = &FakeXMLNextNode;
+    services.XMLGetNodeNameW = &FakeXMLGetNodeNameW;
+    services.XMLSetNodeNameW = &FakeXMLSetNodeNameW;
+    services.XMLGetNodeValueW = &FakeXMLGetNodeValueW;
+    services.XMLSetNodeValueW = &FakeXMLSetNodeValueW;
+    services.XMLGetNodeBoolValue = &FakeXMLGetNodeBoolValue;
+    services.XMLSetNodeBoolValue = &FakeXMLSetNodeBoolValue;
     return services;
 }
 

@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin/host_services.h"
+#include "settings/settings_file_services.h"
 
 struct FakeNode {
     std::wstring name;
@@ -38,7 +38,7 @@ public:
     FakeXmlHost& operator=(const FakeXmlHost&) = delete;
 
     // A table with the 15 services the plug-in calls, all other slots null.
-    HostServices Services() const;
+    SettingsFileServices Services() const;
 
     // The settings file the plug-in will look for with the default folder.
     static constexpr const wchar_t* kFilePath = L"C:\\Cfg\\DVP_QPV.oxc";

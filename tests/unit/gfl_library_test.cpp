@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "imagelib/gfl_library.h"
-#include "plugin/bind_export.h"
+#include "win32/bind_export.h"
 #include "tests/support/unit_library.h"
 
 namespace {
@@ -13,14 +13,15 @@ bool IsMapped(const std::wstring& path) { return GetModuleHandleW(path.c_str()) 
 
 TEST(GflLibraryLoad, RefusesMissingFileThenBindsAGoodOne)
 {
-    EXPECT_FALSE(GflLibrary::load(L"C:\\no\\such\\folder\\libgfl64U.dll"));
-    EXPECT_FALSE(GflLibrary::loaded());
-    EXPECT_FALSE(GflLibrary::load(nullptr));
+    GflLibrary library;
+    EXPECT_FALSE(library.load(L"C:\\no\\such\\folder\\libgfl64U.dll"));
+    EXPECT_FALSE(library.loaded());
+    EXPECT_FALSE(library.load(nullptr));
 
     ImageLibraryControl& control = ImageLibraryControl::Get();
     control.Reset();
-    ASSERT_TRUE(GflLibrary::load(StandInLibraryPath().c_str()));
-    EXPECT_TRUE(GflLibrary::loaded());
+    ASSERT_TRUE(library.load(StandInLibraryPath().c_str()));
+    EXPECT_TRUE(library.loaded());
     const TestbedCounters counters = control.Counters();
     EXPECT_EQ(counters.calls[kTbSetPluginsPathnameW], 1);
     EXPECT_EQ(counters.calls[kTbLibraryInit], 1);
@@ -30,10 +31,13 @@ TEST(GflLibraryLoad, RefusesMissingFileThenBindsAGoodOne)
 
 TEST(GflLibraryLoad, BoundLibraryIsNotMappedOrCheckedAgain)
 {
-    ImageLibraryControl& control = BindStandInLibrary();
+    GflLibrary library;
+    ImageLibraryControl& control = ImageLibraryControl::Get();
+    control.Reset();
+    ASSERT_TRUE(library.load(StandInLibraryPath().c_str()));
     control.Reset();
     control.SetVersion("1.0");  // would be refused if it were checked again
-    EXPECT_TRUE(GflLibrary::load(L"C:\\elsewhere\\libgfl64U.dll"));
+    EXPECT_TRUE(library.load(L"C:\\elsewhere\\libgfl64U.dll"));
     const TestbedCounters counters = control.Counters();
     for (int entry = 0; entry < kTbEntryCount; ++entry)
         EXPECT_EQ(counters.calls[entry], 0) << "entry point " << entry << " was called";
@@ -41,16 +45,18 @@ TEST(GflLibraryLoad, BoundLibraryIsNotMappedOrCheckedAgain)
 
 TEST(GflLibraryLoad, RefusesAndReleasesALibraryLackingAnExport)
 {
+    GflLibrary library;
     const std::wstring path = StandInWithoutLzwPath();
     ASSERT_FALSE(IsMapped(path));
-    EXPECT_FALSE(GflLibrary::load(path.c_str()));
-    EXPECT_FALSE(GflLibrary::loaded());
+    EXPECT_FALSE(library.load(path.c_str()));
+    EXPECT_FALSE(library.loaded());
     EXPECT_FALSE(IsMapped(path)) << "the refused library must be released";
-    EXPECT_EQ(GflLibrary::api().gflGetVersion, nullptr) << "entry points are cleared";
+    EXPECT_EQ(library.api().gflGetVersion, nullptr) << "entry points are cleared";
 }
 
 TEST(GflLibraryLoad, RefusesVersionsOrderedBefore220AndReleasesThem)
 {
+    GflLibrary library;
     const std::wstring path = StandInLibraryPath();
     for (const char* version : {"2.19", "2.2", "10.0", "2.1", "2.10", ""}) {
         HMODULE held = LoadLibraryW(path.c_str());
@@ -58,24 +64,25 @@ TEST(GflLibraryLoad, RefusesVersionsOrderedBefore220AndReleasesThem)
         auto setVersion = BindExport<TestbedSetVersionFn>(held, "testbedSetVersion");
         auto counters = BindExport<TestbedGetCountersFn>(held, "testbedGetCounters");
         setVersion(version);
-        EXPECT_FALSE(GflLibrary::load(path.c_str())) << version;
+        EXPECT_FALSE(library.load(path.c_str())) << version;
         TestbedCounters seen{};
         counters(&seen);
         EXPECT_EQ(seen.calls[kTbLibraryInit], 0) << "a refused library is never initialised";
         FreeLibrary(held);
         EXPECT_FALSE(IsMapped(path)) << "version " << version << " left the library mapped";
     }
-    EXPECT_FALSE(GflLibrary::loaded());
+    EXPECT_FALSE(library.loaded());
 }
 
 class GflLibraryAcceptedVersion : public testing::TestWithParam<const char*> {};
 
 TEST_P(GflLibraryAcceptedVersion, IsBound)
 {
+    GflLibrary library;
     ImageLibraryControl& control = ImageLibraryControl::Get();
     control.Reset();
     control.SetVersion(GetParam());
-    EXPECT_TRUE(GflLibrary::load(StandInLibraryPath().c_str())) << GetParam();
+    EXPECT_TRUE(library.load(StandInLibraryPath().c_str())) << GetParam();
 }
 
 INSTANTIATE_TEST_SUITE_P(TextOrder, GflLibraryAcceptedVersion,

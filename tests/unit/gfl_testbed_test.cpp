@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "imagelib/gfl_records.h"
-#include "plugin/bind_export.h"
+#include "win32/bind_export.h"
 #include "testbed/imagelib/gfl_testbed_control.h"
 #include "tests/support/test_paths.h"
 

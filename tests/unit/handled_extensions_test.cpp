@@ -8,6 +8,7 @@
 
 #include "imagelib/gfl_library.h"
 #include "imagelib/handled_extensions.h"
+#include "plugin/plugin_state.h"
 #include "tests/support/unit_library.h"
 
 namespace {
@@ -25,9 +26,9 @@ TestbedFormat Format(std::initializer_list<const char*> extensions, int16_t info
     return format;
 }
 
-std::wstring Build()
+std::wstring Build(const GflLibrary& library = State().library())
 {
-    std::unique_ptr<wchar_t[]> text(buildHandledExtensions());
+    std::unique_ptr<wchar_t[]> text = buildHandledExtensions(library);
     EXPECT_NE(text, nullptr);
     return text ? std::wstring(text.get()) : std::wstring(L"<null>");
 }
@@ -106,16 +107,17 @@ TEST_F(HandledExtensions, NonPositiveExtensionCountsContributeNothing)
 
 TEST(HandledExtensionsUnbound, GivesTheEmptyString)
 {
-    ASSERT_FALSE(GflLibrary::loaded());
-    EXPECT_EQ(Build(), L"");
+    const GflLibrary unbound;
+    ASSERT_FALSE(unbound.loaded());
+    EXPECT_EQ(Build(unbound), L"");
 }
 
 TEST(WidenAnsi, ConvertsAndTerminates)
 {
-    std::unique_ptr<wchar_t[]> empty(widenAnsi(""));
+    std::unique_ptr<wchar_t[]> empty = widenAnsi("");
     ASSERT_NE(empty, nullptr);
     EXPECT_EQ(empty[0], L'\0');
-    std::unique_ptr<wchar_t[]> text(widenAnsi(".jpg;.png"));
+    std::unique_ptr<wchar_t[]> text = widenAnsi(".jpg;.png");
     ASSERT_NE(text, nullptr);
     EXPECT_STREQ(text.get(), L".jpg;.png");
     EXPECT_EQ(widenAnsi(nullptr), nullptr);

@@ -59,22 +59,22 @@ void WriteBytes(const std::wstring& path, const std::string& bytes)
 
 class HostXmlServices : public testing::Test {
 protected:
-    HostServices services;  // bound from this executable, as the plug-in binds it
+    HostServices services = HostServices::Bind();  // bound from this executable, as the plug-in binds it
     TempFolder folder;
 
-    XmlLoadFileWFn Load = services.xml.get<XmlLoadFileWFn>(HostXml::XMLLoadFileW);
-    XmlSaveFileWFn Save = services.xml.get<XmlSaveFileWFn>(HostXml::XMLSaveFileW);
-    XmlCreateFileFn Create = services.xml.get<XmlCreateFileFn>(HostXml::XMLCreateFile);
-    XmlFreeFileFn Free = services.xml.get<XmlFreeFileFn>(HostXml::XMLFreeFile);
-    XmlAddChildNodeWFn AddChild = services.xml.get<XmlAddChildNodeWFn>(HostXml::XMLAddChildNodeW);
-    XmlFirstChildNodeFn FirstChild = services.xml.get<XmlFirstChildNodeFn>(HostXml::XMLFirstChildNode);
-    XmlNextNodeFn Next = services.xml.get<XmlNextNodeFn>(HostXml::XMLNextNode);
-    XmlGetNodeNameWFn GetName = services.xml.get<XmlGetNodeNameWFn>(HostXml::XMLGetNodeNameW);
-    XmlSetNodeNameWFn SetName = services.xml.get<XmlSetNodeNameWFn>(HostXml::XMLSetNodeNameW);
-    XmlGetNodeValueWFn GetValue = services.xml.get<XmlGetNodeValueWFn>(HostXml::XMLGetNodeValueW);
-    XmlSetNodeValueWFn SetValue = services.xml.get<XmlSetNodeValueWFn>(HostXml::XMLSetNodeValueW);
-    XmlGetNodeBoolValueFn GetBool = services.xml.get<XmlGetNodeBoolValueFn>(HostXml::XMLGetNodeBoolValue);
-    XmlSetNodeBoolValueFn SetBool = services.xml.get<XmlSetNodeBoolValueFn>(HostXml::XMLSetNodeBoolValue);
+    XmlLoadFileWFn Load = services.get<XmlLoadFileWFn>(HostService::XMLLoadFileW);
+    XmlSaveFileWFn Save = services.get<XmlSaveFileWFn>(HostService::XMLSaveFileW);
+    XmlCreateFileFn Create = services.get<XmlCreateFileFn>(HostService::XMLCreateFile);
+    XmlFreeFileFn Free = services.get<XmlFreeFileFn>(HostService::XMLFreeFile);
+    XmlAddChildNodeWFn AddChild = services.get<XmlAddChildNodeWFn>(HostService::XMLAddChildNodeW);
+    XmlFirstChildNodeFn FirstChild = services.get<XmlFirstChildNodeFn>(HostService::XMLFirstChildNode);
+    XmlNextNodeFn Next = services.get<XmlNextNodeFn>(HostService::XMLNextNode);
+    XmlGetNodeNameWFn GetName = services.get<XmlGetNodeNameWFn>(HostService::XMLGetNodeNameW);
+    XmlSetNodeNameWFn SetName = services.get<XmlSetNodeNameWFn>(HostService::XMLSetNodeNameW);
+    XmlGetNodeValueWFn GetValue = services.get<XmlGetNodeValueWFn>(HostService::XMLGetNodeValueW);
+    XmlSetNodeValueWFn SetValue = services.get<XmlSetNodeValueWFn>(HostService::XMLSetNodeValueW);
+    XmlGetNodeBoolValueFn GetBool = services.get<XmlGetNodeBoolValueFn>(HostService::XMLGetNodeBoolValue);
+    XmlSetNodeBoolValueFn SetBool = services.get<XmlSetNodeBoolValueFn>(HostService::XMLSetNodeBoolValue);
 
     void SetUp() override
     {
@@ -112,12 +112,8 @@ protected:
 
 TEST_F(HostXmlServices, ExportsEveryNameTheTableBinds)
 {
-    for (RawProc slot : services.config.slots)
-        EXPECT_NE(slot, nullptr);
-    for (RawProc slot : services.xml.slots)
-        EXPECT_NE(slot, nullptr);
-    for (RawProc slot : services.ui.slots)
-        EXPECT_NE(slot, nullptr);
+    for (size_t i = 0; i < kHostServiceCount; ++i)
+        EXPECT_NE(services.slots[i], nullptr) << kHostServiceNames[i];
     EXPECT_EQ(HostTestbedCallCount("XMLLoadFileW"), 0);
     EXPECT_EQ(HostTestbedCallCount("NoSuchService"), -1);
 }
@@ -125,7 +121,7 @@ TEST_F(HostXmlServices, ExportsEveryNameTheTableBinds)
 TEST_F(HostXmlServices, StubsAnswerZeroAndAreCounted)
 {
     using NoArguments = INT_PTR(WINAPI*)();
-    auto stub = services.ui.get<NoArguments>(HostUi::CalcCRC32);
+    auto stub = services.get<NoArguments>(HostService::CalcCRC32);
     ASSERT_NE(stub, nullptr);
     EXPECT_EQ(stub(), 0);
     EXPECT_EQ(HostTestbedCallCount("CalcCRC32"), 1);
@@ -527,10 +523,10 @@ TEST_F(HostXmlServices, InjectedFailureHitsTheChosenCallOrEveryCall)
 
 class HostFolderServices : public testing::Test {
 protected:
-    HostServices services;
+    HostServices services = HostServices::Bind();
     TempFolder folder;
-    GetProgramDirWFn ProgramDir = services.config.get<GetProgramDirWFn>(HostConfig::GetProgramDirW);
-    GetConfigPathWFn ConfigPath = services.config.get<GetConfigPathWFn>(HostConfig::GetConfigPathW);
+    GetProgramDirWFn ProgramDir = services.get<GetProgramDirWFn>(HostService::GetProgramDirW);
+    GetConfigPathWFn ConfigPath = services.get<GetConfigPathWFn>(HostService::GetConfigPathW);
 
     void SetUp() override
     {

@@ -221,7 +221,7 @@ TEST_P(HostileFormatTables, StillStartWithAWellFormedExtensionString)
 {
     library.SetFormats(GetParam().rows.data(), GetParam().reportedCount);
     ASSERT_TRUE(Start());
-    const wchar_t* handled = State().handledExtensions.load();
+    const wchar_t* handled = State().handledExtensions();
     ASSERT_NE(handled, nullptr);
     EXPECT_STREQ(handled, GetParam().expected);
 }

@@ -14,6 +14,8 @@
 #include "tests/support/plugin_session.h"  // BgraImage
 #include "tests/unit/in_process_plugin.h"
 #include "tests/unit/row_name.h"
+#include "plugin/host_services.h"
+#include "settings/settings_persistence.h"
 
 namespace {
 
@@ -255,7 +257,7 @@ TEST_P(HostileSettingsSave, KeepsThePreviousCompleteFileForTheNextStart)
     bool saved = true;
     {
         Lock lock(working.lock);
-        saved = working.SaveSettings();
+        saved = SaveSettings(HostServices::Bind().settingsFile(), working);
     }
     GetParam().undo(SettingsFile());
     EXPECT_FALSE(saved);

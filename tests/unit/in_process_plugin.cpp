@@ -7,7 +7,7 @@
 void AttachInProcessModule()
 {
     static std::once_flag attached;
-    std::call_once(attached, [] { AttachModule(GetModuleHandleW(nullptr)); });
+    std::call_once(attached, [] { State().attach(GetModuleHandleW(nullptr)); });
 }
 
 void InProcessPlugin::SetUp()

@@ -1,7 +1,7 @@
 // The plug-in's own code started inside the unit test program. The program
 // links dvp_core and is itself the host (dopus.exe exporting the stand-in
 // host services, with the stand-in library in its Viewers folder), so
-// DVP_InitEx runs exactly as in the DLL and State().settings is then the
+// DVP_InitEx runs exactly as in the DLL and State().settings() is then the
 // process-wide settings object that identification reads.
 #pragma once
 
@@ -32,6 +32,14 @@ protected:
     void Stop();
 
     std::wstring SettingsFile() const { return config.file(L"DVP_QPV.oxc"); }
-    // The process-wide settings object; null while not started.
-    static PluginSettings* Settings() { return State().settings.load(); }
+    // The process-wide settings object; null while not started. The state
+    // publishes it read-only; the tests change it as the dialog's commit
+    // would.
+    static PluginSettings* Settings() { return const_cast<PluginSettings*>(State().settings()); }
+    // The number of DVP_InitEx calls not yet balanced.
+    static int32_t InitCount()
+    {
+        Lock lock(State().initLock);
+        return State().initCount();
+    }
 };

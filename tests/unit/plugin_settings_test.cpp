@@ -9,7 +9,6 @@
 #include <set>
 #include <thread>
 
-#include "plugin/host_services.h"
 #include "settings/plugin_settings.h"
 #include "tests/unit/row_name.h"
 
@@ -17,17 +16,9 @@ namespace {
 
 using namespace std::chrono_literals;
 
-HMODULE FakeModule() { return reinterpret_cast<HMODULE>(static_cast<uintptr_t>(0x1230000)); }
-
-HostServices& SomeHost()
-{
-    static HostServices host(HostServices::Empty{});
-    return host;
-}
-
 PluginSettings MakeSettings(ExtensionList list, int32_t streams)
 {
-    PluginSettings settings(FakeModule(), &SomeHost(), 0x0009000100020003ull);
+    PluginSettings settings;
     settings.excludedExtensions = std::move(list);
     settings.useForStreams = streams;
     return settings;
@@ -60,14 +51,11 @@ TEST(DefaultExclusions, Hold68DistinctLowerCaseDottedEntriesInAppendOrder)
     EXPECT_EQ(distinct.size(), 68u);
 }
 
-TEST(PluginSettings, StartsEmptyWithStreamsOnAndCarriesItsIdentity)
+TEST(PluginSettings, StartsEmptyWithStreamsOn)
 {
-    PluginSettings settings(FakeModule(), &SomeHost(), 0x0009000100020003ull);
+    PluginSettings settings;
     EXPECT_TRUE(settings.excludedExtensions.empty());
     EXPECT_EQ(settings.useForStreams, 1);
-    EXPECT_EQ(settings.moduleHandle, FakeModule());
-    EXPECT_EQ(settings.hostServices, &SomeHost());
-    EXPECT_EQ(settings.hostVersion, 0x0009000100020003ull);
 }
 
 TEST(PluginSettings, ResetReplacesUserEntriesWithSortedDefaultsAndStreamsOn)
@@ -105,9 +93,6 @@ TEST(PluginSettings, CopyConstructionCopiesEveryFieldAndStaysIndependent)
 {
     PluginSettings source = MakeSettings({L".a", L".b"}, 0);
     PluginSettings copy(source);
-    EXPECT_EQ(copy.moduleHandle, source.moduleHandle);
-    EXPECT_EQ(copy.hostServices, source.hostServices);
-    EXPECT_EQ(copy.hostVersion, source.hostVersion);
     EXPECT_EQ(copy.excludedExtensions, (ExtensionList{L".a", L".b"}));
     EXPECT_EQ(copy.useForStreams, 0);
 
@@ -123,14 +108,10 @@ TEST(PluginSettings, CopyConstructionCopiesEveryFieldAndStaysIndependent)
 TEST(PluginSettings, CopyAssignmentCopiesEveryFieldAndStaysIndependent)
 {
     PluginSettings source = MakeSettings({L".a", L".b"}, 0);
-    HostServices otherHost(HostServices::Empty{});
-    PluginSettings target(nullptr, &otherHost, 7);
+    PluginSettings target;
     target.excludedExtensions = {L".old1", L".old2", L".old3"};
 
     target = source;
-    EXPECT_EQ(target.moduleHandle, FakeModule());
-    EXPECT_EQ(target.hostServices, &SomeHost());
-    EXPECT_EQ(target.hostVersion, source.hostVersion);
     EXPECT_EQ(target.excludedExtensions, (ExtensionList{L".a", L".b"}));
     EXPECT_EQ(target.useForStreams, 0);
 

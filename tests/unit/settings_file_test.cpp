@@ -14,6 +14,7 @@
 
 #include "plugin/host_services.h"
 #include "settings/plugin_settings.h"
+#include "settings/settings_persistence.h"
 #include "testbed/host/host_testbed_control.h"
 #include "tests/unit/row_name.h"
 
@@ -47,8 +48,8 @@ std::string SettingsDocument(const std::string& children, const std::string& roo
 class SettingsFile : public testing::Test {
 protected:
     std::filesystem::path folder;
-    HostServices services;  // bound from this executable
-    PluginSettings settings{nullptr, &services, 0};
+    SettingsFileServices services = HostServices::Bind().settingsFile();  // bound from this executable
+    PluginSettings settings;
 
     void SetUp() override
     {
@@ -75,10 +76,10 @@ protected:
 
     PluginSettings Loaded(bool expected = true, int32_t streamsBefore = 1)
     {
-        PluginSettings loaded(nullptr, &services, 0);
+        PluginSettings loaded;
         loaded.excludedExtensions = {L".stale"};
         loaded.useForStreams = streamsBefore;
-        EXPECT_EQ(loaded.LoadSettings(), expected);
+        EXPECT_EQ(LoadSettings(services, loaded), expected);
         return loaded;
     }
 };
@@ -87,7 +88,7 @@ TEST_F(SettingsFile, SaveWritesTheRootOneNodePerEntryInOrderThenTheStreamFlag)
 {
     settings.excludedExtensions = {L".jpg", L".PNG", L"tif"};
     settings.useForStreams = 0;
-    ASSERT_TRUE(settings.SaveSettings());
+    ASSERT_TRUE(SaveSettings(services, settings));
 
     const std::string text = ReadBytes(File());
     EXPECT_EQ(CountOf(text, "<DVP_QPV>"), 1u) << text;
@@ -106,7 +107,7 @@ TEST_F(SettingsFile, LoadReadsASavedFileBackInOrder)
     for (int32_t streams : {0, 1}) {
         settings.excludedExtensions = {L".jpg", L".PNG", L"tif", L".jpg", L".z"};
         settings.useForStreams = streams;
-        ASSERT_TRUE(settings.SaveSettings());
+        ASSERT_TRUE(SaveSettings(services, settings));
         PluginSettings loaded = Loaded(true, 1 - streams);
         EXPECT_EQ(loaded.excludedExtensions, settings.excludedExtensions);
         EXPECT_EQ(loaded.useForStreams, streams);
@@ -116,7 +117,7 @@ TEST_F(SettingsFile, LoadReadsASavedFileBackInOrder)
 TEST_F(SettingsFile, EmptyListRoundTripsAsEmptyNotAsDefaults)
 {
     settings.useForStreams = 1;
-    ASSERT_TRUE(settings.SaveSettings());
+    ASSERT_TRUE(SaveSettings(services, settings));
     EXPECT_EQ(CountOf(ReadBytes(File()), "<ExcludedExtension"), 0u);
     PluginSettings loaded = Loaded(true, 0);
     EXPECT_TRUE(loaded.excludedExtensions.empty());
@@ -126,7 +127,7 @@ TEST_F(SettingsFile, EmptyListRoundTripsAsEmptyNotAsDefaults)
 TEST_F(SettingsFile, DefaultsRoundTripInTheirSortedOrder)
 {
     settings.ResetToDefaults();
-    ASSERT_TRUE(settings.SaveSettings());
+    ASSERT_TRUE(SaveSettings(services, settings));
     EXPECT_EQ(Loaded().excludedExtensions, settings.excludedExtensions);
 }
 
@@ -136,12 +137,12 @@ TEST_F(SettingsFile, ConfigFolderEndingInASeparatorGetsNoSecondOne)
         const std::wstring configFolder = folder.wstring() + separator;
         HostTestbedSetConfigFolder(configFolder.c_str());
         std::wstring path;
-        ASSERT_TRUE(settings.GetSettingsFilePath(path));
+        ASSERT_TRUE(GetSettingsFilePath(services, path));
         EXPECT_EQ(path, configFolder + L"DVP_QPV.oxc");
 
         std::filesystem::remove(File());
         settings.excludedExtensions = {std::wstring(L".sep") + separator};
-        ASSERT_TRUE(settings.SaveSettings());
+        ASSERT_TRUE(SaveSettings(services, settings));
         EXPECT_TRUE(std::filesystem::exists(File()));
         EXPECT_EQ(Loaded().excludedExtensions, settings.excludedExtensions);
     }
@@ -244,7 +245,7 @@ INSTANTIATE_TEST_SUITE_P(
 // load or a save, with the file as it was.
 struct ServiceCase {
     const char* name;
-    std::function<void(HostServices&)> arrange;
+    std::function<void(SettingsFileServices&)> arrange;
     bool loadResult;  // for a load of a file holding ".jpg" and a flag
 };
 
@@ -257,43 +258,44 @@ TEST_P(SettingsFileServiceFailure, LoadReportsTheOutcomeAndFreesEveryDocument)
     WriteBytes(File(), SettingsDocument("<ExcludedExtension>.jpg</ExcludedExtension>"
                                         "<UseQPVForStreams>false</UseQPVForStreams>"));
     GetParam().arrange(services);
-    PluginSettings loaded(nullptr, &services, 0);
-    EXPECT_EQ(loaded.LoadSettings(), GetParam().loadResult);
+    PluginSettings loaded;
+    EXPECT_EQ(LoadSettings(services, loaded), GetParam().loadResult);
 }
 
-auto MissingXml(HostXml slot)
+template <typename Service>
+auto MissingXml(Service SettingsFileServices::*service)
 {
-    return [slot](HostServices& s) { s.xml[slot] = nullptr; };
+    return [service](SettingsFileServices& s) { s.*service = nullptr; };
 }
 
 auto FailingService(const char* name, int nth = 0)
 {
-    return [name, nth](HostServices&) { ASSERT_TRUE(HostTestbedFailService(name, nth)); };
+    return [name, nth](SettingsFileServices&) { ASSERT_TRUE(HostTestbedFailService(name, nth)); };
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, SettingsFileServiceFailure,
     testing::Values(
-        ServiceCase{"NoConfigPath", [](HostServices& s) { s.config[HostConfig::GetConfigPathW] = nullptr; }, false},
+        ServiceCase{"NoConfigPath", [](SettingsFileServices& s) { s.GetConfigPathW = nullptr; }, false},
         ServiceCase{"ConfigPathFails", FailingService("GetConfigPathW"), false},
-        ServiceCase{"NoLoad", MissingXml(HostXml::XMLLoadFileW), false},
+        ServiceCase{"NoLoad", MissingXml(&SettingsFileServices::XMLLoadFileW), false},
         ServiceCase{"LoadFails", FailingService("XMLLoadFileW"), false},
-        ServiceCase{"NoName", MissingXml(HostXml::XMLGetNodeNameW), false},
+        ServiceCase{"NoName", MissingXml(&SettingsFileServices::XMLGetNodeNameW), false},
         ServiceCase{"RootNameFails", FailingService("XMLGetNodeNameW", 1), false},
         ServiceCase{"ChildNameFailsIsSkipped", FailingService("XMLGetNodeNameW", 2), true},
-        ServiceCase{"NoValue", MissingXml(HostXml::XMLGetNodeValueW), false},
+        ServiceCase{"NoValue", MissingXml(&SettingsFileServices::XMLGetNodeValueW), false},
         ServiceCase{"SizeQueryFails", FailingService("XMLGetNodeValueW", 1), false},
         ServiceCase{"ValueReadFails", FailingService("XMLGetNodeValueW", 2), false},
-        ServiceCase{"NoBool", MissingXml(HostXml::XMLGetNodeBoolValue), false},
+        ServiceCase{"NoBool", MissingXml(&SettingsFileServices::XMLGetNodeBoolValue), false},
         ServiceCase{"BoolFails", FailingService("XMLGetNodeBoolValue"), false},
-        ServiceCase{"NoFirstChild", MissingXml(HostXml::XMLFirstChildNode), true},
-        ServiceCase{"NoNext", MissingXml(HostXml::XMLNextNode), true}),
+        ServiceCase{"NoFirstChild", MissingXml(&SettingsFileServices::XMLFirstChildNode), true},
+        ServiceCase{"NoNext", MissingXml(&SettingsFileServices::XMLNextNode), true}),
     RowName{});
 
 // Save failures: false, and the file written before stays as it was.
 struct SaveCase {
     const char* name;
-    std::function<void(HostServices&)> arrange;
+    std::function<void(SettingsFileServices&)> arrange;
     bool saveCalled;  // whether the host's save service is reached at all
 };
 
@@ -304,14 +306,14 @@ class SettingsFileSaveFailure : public SettingsFile, public testing::WithParamIn
 TEST_P(SettingsFileSaveFailure, ReportsFalseAndLeavesTheFileUntouched)
 {
     settings.excludedExtensions = {L".old"};
-    ASSERT_TRUE(settings.SaveSettings());
+    ASSERT_TRUE(SaveSettings(services, settings));
     const std::string before = ReadBytes(File());
     HostTestbedReset();
     HostTestbedSetConfigFolder(folder.wstring().c_str());
 
     GetParam().arrange(services);
     settings.excludedExtensions = {L".new1", L".new2"};
-    EXPECT_FALSE(settings.SaveSettings());
+    EXPECT_FALSE(SaveSettings(services, settings));
     EXPECT_EQ(ReadBytes(File()), before);
     EXPECT_EQ(HostTestbedCallCount("XMLSaveFileW") > 0, GetParam().saveCalled);
 }
@@ -319,26 +321,26 @@ TEST_P(SettingsFileSaveFailure, ReportsFalseAndLeavesTheFileUntouched)
 INSTANTIATE_TEST_SUITE_P(
     Rows, SettingsFileSaveFailure,
     testing::Values(
-        SaveCase{"NoConfigPath", [](HostServices& s) { s.config[HostConfig::GetConfigPathW] = nullptr; }, false},
+        SaveCase{"NoConfigPath", [](SettingsFileServices& s) { s.GetConfigPathW = nullptr; }, false},
         SaveCase{"ConfigPathFails", FailingService("GetConfigPathW"), false},
-        SaveCase{"NoCreate", MissingXml(HostXml::XMLCreateFile), false},
+        SaveCase{"NoCreate", MissingXml(&SettingsFileServices::XMLCreateFile), false},
         SaveCase{"CreateFails", FailingService("XMLCreateFile"), false},
-        SaveCase{"NoAddChild", MissingXml(HostXml::XMLAddChildNodeW), false},
+        SaveCase{"NoAddChild", MissingXml(&SettingsFileServices::XMLAddChildNodeW), false},
         SaveCase{"SecondAddFails", FailingService("XMLAddChildNodeW", 2), false},
         SaveCase{"StreamsAddFails", FailingService("XMLAddChildNodeW", 3), false},
-        SaveCase{"NoSetValue", MissingXml(HostXml::XMLSetNodeValueW), false},
+        SaveCase{"NoSetValue", MissingXml(&SettingsFileServices::XMLSetNodeValueW), false},
         SaveCase{"SetValueFails", FailingService("XMLSetNodeValueW", 2), false},
-        SaveCase{"NoSetBool", MissingXml(HostXml::XMLSetNodeBoolValue), false},
+        SaveCase{"NoSetBool", MissingXml(&SettingsFileServices::XMLSetNodeBoolValue), false},
         SaveCase{"SetBoolFails", FailingService("XMLSetNodeBoolValue"), false},
-        SaveCase{"NoSave", MissingXml(HostXml::XMLSaveFileW), false},
+        SaveCase{"NoSave", MissingXml(&SettingsFileServices::XMLSaveFileW), false},
         SaveCase{"SaveFails", FailingService("XMLSaveFileW"), true}),
     RowName{});
 
 TEST_F(SettingsFile, SaveWithoutRenameServiceKeepsTheHostsRootNameAndWritesTheChildren)
 {
-    services.xml[HostXml::XMLSetNodeNameW] = nullptr;
+    services.XMLSetNodeNameW = nullptr;
     settings.excludedExtensions = {L".jpg"};
-    ASSERT_TRUE(settings.SaveSettings());
+    ASSERT_TRUE(SaveSettings(services, settings));
     const std::string text = ReadBytes(File());
     EXPECT_EQ(CountOf(text, "DVP_QPV"), 0u) << text;
     EXPECT_EQ(CountOf(text, "<ExcludedExtension>"), 1u) << text;

@@ -7,6 +7,7 @@
 #include <functional>
 
 #include "settings/plugin_settings.h"
+#include "settings/settings_persistence.h"
 #include "tests/unit/row_name.h"
 #include "tests/unit/failing_allocation.h"
 #include "tests/unit/fake_xml_host.h"
@@ -16,8 +17,8 @@ namespace {
 class SettingsLoad : public testing::Test {
 protected:
     FakeXmlHost host;
-    HostServices services = host.Services();
-    PluginSettings settings{nullptr, &services, 0};
+    SettingsFileServices services = host.Services();
+    PluginSettings settings;
 
     // root DVP_QPV: ExcludedExtension ".jpg", ExcludedExtension ".png",
     // UseQPVForStreams false.
@@ -40,7 +41,7 @@ TEST_F(SettingsLoad, MakesExactlyTheDocumentedCallsInOrder)
     root.Add(L"Unrelated", L"text");
     root.AddBool(L"UseQPVForStreams", FALSE);
 
-    EXPECT_TRUE(settings.LoadSettings());
+    EXPECT_TRUE(LoadSettings(services, settings));
     EXPECT_EQ(host.calls, (std::vector<std::wstring>{
                               L"GetConfigPathW 0 260",
                               L"XMLLoadFileW C:\\Cfg\\DVP_QPV.oxc",
@@ -65,7 +66,7 @@ TEST_F(SettingsLoad, EmptiesTheListFirstAndLeavesTheStreamFlagWhenNothingLoads)
 {
     settings.excludedExtensions = {L".left", L".over"};
     settings.useForStreams = 0;
-    EXPECT_FALSE(settings.LoadSettings());  // no file stored
+    EXPECT_FALSE(LoadSettings(services, settings));  // no file stored
     EXPECT_TRUE(settings.excludedExtensions.empty());
     EXPECT_EQ(settings.useForStreams, 0);
 }
@@ -89,7 +90,7 @@ TEST_P(SettingsLoadContent, LoadsWhatTheDocumentHolds)
 {
     GetParam().fill(host.StoreSettingsFile());
     settings.useForStreams = 1;
-    EXPECT_TRUE(settings.LoadSettings());
+    EXPECT_TRUE(LoadSettings(services, settings));
     EXPECT_EQ(settings.excludedExtensions, GetParam().expectedList);
     EXPECT_EQ(settings.useForStreams, GetParam().expectedStreams);
     EXPECT_TRUE(host.EveryDocumentFreedOnce());
@@ -143,7 +144,7 @@ INSTANTIATE_TEST_SUITE_P(
 // A missing service or a failing call, and what LoadSettings makes of it.
 struct FailureCase {
     const char* name;
-    std::function<void(FakeXmlHost&, HostServices&)> arrange;
+    std::function<void(FakeXmlHost&, SettingsFileServices&)> arrange;
     bool expectedResult;
     ExtensionList expectedList;  // checked when the load succeeds
 };
@@ -159,21 +160,22 @@ TEST_P(SettingsLoadFailure, ReportsTheOutcomeAndFreesEveryDocumentOnce)
 {
     StoreTypicalFile();
     GetParam().arrange(host, services);
-    EXPECT_EQ(settings.LoadSettings(), GetParam().expectedResult);
+    EXPECT_EQ(LoadSettings(services, settings), GetParam().expectedResult);
     if (GetParam().expectedResult) {
         EXPECT_EQ(settings.excludedExtensions, GetParam().expectedList);
     }
     EXPECT_TRUE(host.EveryDocumentFreedOnce());
 }
 
-auto Missing(HostXml slot)
+template <typename Service>
+auto Missing(Service SettingsFileServices::*service)
 {
-    return [slot](FakeXmlHost&, HostServices& s) { s.xml[slot] = nullptr; };
+    return [service](FakeXmlHost&, SettingsFileServices& s) { s.*service = nullptr; };
 }
 
 auto Failing(const char* call, int nth = 0)
 {
-    return [call, nth](FakeXmlHost& h, HostServices&) { h.Fail(call, nth); };
+    return [call, nth](FakeXmlHost& h, SettingsFileServices&) { h.Fail(call, nth); };
 }
 
 const ExtensionList kTypical{L".jpg", L".png"};
@@ -182,53 +184,53 @@ INSTANTIATE_TEST_SUITE_P(
     Rows, SettingsLoadFailure,
     testing::Values(
         FailureCase{"NoConfigPathService",
-                    [](FakeXmlHost&, HostServices& s) { s.config[HostConfig::GetConfigPathW] = nullptr; }, false, {}},
+                    [](FakeXmlHost&, SettingsFileServices& s) { s.GetConfigPathW = nullptr; }, false, {}},
         FailureCase{"ConfigPathFails", Failing("GetConfigPathW"), false, {}},
-        FailureCase{"ConfigPathUnterminated", [](FakeXmlHost& h, HostServices&) { h.configUnterminated = true; },
+        FailureCase{"ConfigPathUnterminated", [](FakeXmlHost& h, SettingsFileServices&) { h.configUnterminated = true; },
                     false, {}},
-        FailureCase{"NoLoadService", Missing(HostXml::XMLLoadFileW), false, {}},
+        FailureCase{"NoLoadService", Missing(&SettingsFileServices::XMLLoadFileW), false, {}},
         FailureCase{"LoadGivesNull", Failing("XMLLoadFileW"), false, {}},
-        FailureCase{"FileMissing", [](FakeXmlHost& h, HostServices&) { h.files.clear(); }, false, {}},
-        FailureCase{"NoNameService", Missing(HostXml::XMLGetNodeNameW), false, {}},
+        FailureCase{"FileMissing", [](FakeXmlHost& h, SettingsFileServices&) { h.files.clear(); }, false, {}},
+        FailureCase{"NoNameService", Missing(&SettingsFileServices::XMLGetNodeNameW), false, {}},
         FailureCase{"RootNameFails", Failing("XMLGetNodeNameW", 1), false, {}},
         FailureCase{"ChildNameFailsIsSkipped", Failing("XMLGetNodeNameW", 2), true, {L".png"}},
-        FailureCase{"NoValueService", Missing(HostXml::XMLGetNodeValueW), false, {}},
+        FailureCase{"NoValueService", Missing(&SettingsFileServices::XMLGetNodeValueW), false, {}},
         FailureCase{"SizeQueryFails", Failing("XMLGetNodeValueW size", 2), false, {}},
         FailureCase{"ValueReadFails", Failing("XMLGetNodeValueW read", 1), false, {}},
-        FailureCase{"NoBoolService", Missing(HostXml::XMLGetNodeBoolValue), false, {}},
+        FailureCase{"NoBoolService", Missing(&SettingsFileServices::XMLGetNodeBoolValue), false, {}},
         FailureCase{"BoolReadFails", Failing("XMLGetNodeBoolValue"), false, {}},
-        FailureCase{"NoFirstChildServiceEndsWalk", Missing(HostXml::XMLFirstChildNode), true, {}},
+        FailureCase{"NoFirstChildServiceEndsWalk", Missing(&SettingsFileServices::XMLFirstChildNode), true, {}},
         FailureCase{"FirstChildNullEndsWalk", Failing("XMLFirstChildNode"), true, {}},
-        FailureCase{"NoNextServiceEndsWalk", Missing(HostXml::XMLNextNode), true, {L".jpg"}},
+        FailureCase{"NoNextServiceEndsWalk", Missing(&SettingsFileServices::XMLNextNode), true, {L".jpg"}},
         FailureCase{"NextNullEndsWalk", Failing("XMLNextNode", 2), true, kTypical},
-        FailureCase{"ZeroSizeIsAFailedRead", [](FakeXmlHost& h, HostServices&) { h.reportedSize = 0; }, false, {}},
-        FailureCase{"NegativeSizeIsAFailedRead", [](FakeXmlHost& h, HostServices&) { h.reportedSize = -5; },
+        FailureCase{"ZeroSizeIsAFailedRead", [](FakeXmlHost& h, SettingsFileServices&) { h.reportedSize = 0; }, false, {}},
+        FailureCase{"NegativeSizeIsAFailedRead", [](FakeXmlHost& h, SettingsFileServices&) { h.reportedSize = -5; },
                     false, {}},
         FailureCase{"SizeAboveCapIsAFailedRead",
-                    [](FakeXmlHost& h, HostServices&) { h.reportedSize = 16 * 1024 * 1024 + 1; }, false, {}},
+                    [](FakeXmlHost& h, SettingsFileServices&) { h.reportedSize = 16 * 1024 * 1024 + 1; }, false, {}},
         FailureCase{"ValueWithoutTerminatorIsAFailedRead",
-                    [](FakeXmlHost& h, HostServices&) { h.valueWithoutTerminator = true; }, false, {}},
+                    [](FakeXmlHost& h, SettingsFileServices&) { h.valueWithoutTerminator = true; }, false, {}},
         FailureCase{"RootNameWithoutTerminatorIsAFailedRead",
-                    [](FakeXmlHost& h, HostServices&) { h.nameWithoutTerminator = true; }, false, {}},
+                    [](FakeXmlHost& h, SettingsFileServices&) { h.nameWithoutTerminator = true; }, false, {}},
         FailureCase{"CapacityRaisedByHostIsNeverPassedOn",
-                    [](FakeXmlHost& h, HostServices&) { h.capacityAfterRead = 1 << 20; }, false, {}},
+                    [](FakeXmlHost& h, SettingsFileServices&) { h.capacityAfterRead = 1 << 20; }, false, {}},
         FailureCase{"CapacityMadeNegativeByHostIsNeverPassedOn",
-                    [](FakeXmlHost& h, HostServices&) { h.capacityAfterRead = -1; }, false, {}}),
+                    [](FakeXmlHost& h, SettingsFileServices&) { h.capacityAfterRead = -1; }, false, {}}),
     RowName{});
 
 TEST_F(SettingsLoad, SucceedsWithoutFreeServiceAndCallsNoFree)
 {
     StoreTypicalFile();
-    services.xml[HostXml::XMLFreeFile] = nullptr;
-    EXPECT_TRUE(settings.LoadSettings());
+    services.XMLFreeFile = nullptr;
+    EXPECT_TRUE(LoadSettings(services, settings));
     EXPECT_EQ(settings.excludedExtensions, kTypical);
     EXPECT_TRUE(host.freeCount.empty());
 }
 
 TEST_F(SettingsLoad, FailsWithoutHostServices)
 {
-    PluginSettings orphan(nullptr, nullptr, 0);
-    EXPECT_FALSE(orphan.LoadSettings());
+    PluginSettings orphan;
+    EXPECT_FALSE(LoadSettings(SettingsFileServices{}, orphan));
     EXPECT_TRUE(host.calls.empty());
 }
 
@@ -236,7 +238,7 @@ TEST_F(SettingsLoad, RaisedCapacityFailsBeforeAnyLargerReadReachesTheHost)
 {
     StoreTypicalFile();
     host.capacityAfterRead = 1 << 20;
-    EXPECT_FALSE(settings.LoadSettings());
+    EXPECT_FALSE(LoadSettings(services, settings));
     EXPECT_EQ(host.capacitiesPassed, (std::vector<int>{1024}));
 }
 
@@ -244,7 +246,7 @@ TEST_F(SettingsLoad, FailedBufferAllocationFailsTheLoadAndFreesTheDocument)
 {
     StoreTypicalFile();
     FailNothrowArrayAllocation(1);
-    EXPECT_FALSE(settings.LoadSettings());
+    EXPECT_FALSE(LoadSettings(services, settings));
     StopFailingAllocations();
     EXPECT_EQ(host.documents.size(), 1u);
     EXPECT_TRUE(host.EveryDocumentFreedOnce());
@@ -255,7 +257,7 @@ TEST_F(SettingsLoad, FailedBufferGrowthFailsTheLoadAndFreesTheDocument)
     FakeNode& root = host.StoreSettingsFile();
     root.Add(L"ExcludedExtension", std::wstring(2000, L'e'));
     FailNothrowArrayAllocation(2);
-    EXPECT_FALSE(settings.LoadSettings());
+    EXPECT_FALSE(LoadSettings(services, settings));
     StopFailingAllocations();
     EXPECT_TRUE(host.EveryDocumentFreedOnce());
 }
@@ -268,7 +270,7 @@ TEST_F(SettingsLoad, LongValueIsReadWholeAfterOneEnlargement)
     root.Add(L"ExcludedExtension", std::wstring(1500, L'y'));
     root.Add(L"ExcludedExtension", L".short");
 
-    EXPECT_TRUE(settings.LoadSettings());
+    EXPECT_TRUE(LoadSettings(services, settings));
     EXPECT_EQ(settings.excludedExtensions, (ExtensionList{longValue, std::wstring(1500, L'y'), L".short"}));
     // Root, then per child a name read and a value read; the buffer grows to
     // 3001 once and is kept for the shorter values after it.
@@ -280,7 +282,7 @@ TEST_F(SettingsLoad, SizeAboveTheValueStillReadsTheValueExactly)
     FakeNode& root = host.StoreSettingsFile();
     root.Add(L"ExcludedExtension", L".jpg");
     host.extraSize = 4000;
-    EXPECT_TRUE(settings.LoadSettings());
+    EXPECT_TRUE(LoadSettings(services, settings));
     EXPECT_EQ(settings.excludedExtensions, (ExtensionList{L".jpg"}));
     EXPECT_EQ(host.capacitiesPassed.back(), 4005);
 }
@@ -294,7 +296,7 @@ TEST_F(SettingsLoad, OneCapacityIntegerServesEveryReadAndIsNeverReset)
     // This host leaves 40 in the integer after every read.
     host.capacityAfterRead = 40;
 
-    EXPECT_TRUE(settings.LoadSettings());
+    EXPECT_TRUE(LoadSettings(services, settings));
     EXPECT_EQ(settings.excludedExtensions, (ExtensionList{L".jpg", L"." + std::wstring(44, L'z'), L".png"}));
     EXPECT_EQ(host.capacitiesPassed, (std::vector<int>{1024, 40, 40, 40, 46, 40, 40}));
     ASSERT_FALSE(host.capacityAddresses.empty());
@@ -311,7 +313,7 @@ TEST_F(SettingsLoad, WrongRootNameFailsBeforeAnyChildIsRead)
 {
     FakeNode& root = host.StoreSettingsFile(L"dvp_qpv");
     root.Add(L"ExcludedExtension", L".jpg");
-    EXPECT_FALSE(settings.LoadSettings());
+    EXPECT_FALSE(LoadSettings(services, settings));
     EXPECT_TRUE(settings.excludedExtensions.empty());
     EXPECT_EQ(host.calls.back(), L"XMLFreeFile doc");
     EXPECT_EQ(std::count(host.calls.begin(), host.calls.end(), L"XMLFirstChildNode doc"), 0);
@@ -321,7 +323,7 @@ TEST_F(SettingsLoad, ReadFailureKeepsEntriesBeforeItForTheCallerToReset)
 {
     StoreTypicalFile();
     host.Fail("XMLGetNodeValueW read", 2);
-    EXPECT_FALSE(settings.LoadSettings());
+    EXPECT_FALSE(LoadSettings(services, settings));
     EXPECT_EQ(settings.excludedExtensions, (ExtensionList{L".jpg"}));
     settings.ResetToDefaults();
     EXPECT_EQ(settings.excludedExtensions.size(), 68u);

@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "settings/plugin_settings.h"
+#include "settings/settings_persistence.h"
 #include "tests/unit/row_name.h"
 #include "tests/unit/fake_xml_host.h"
 
@@ -14,8 +15,8 @@ namespace {
 class SettingsSave : public testing::Test {
 protected:
     FakeXmlHost host;
-    HostServices services = host.Services();
-    PluginSettings settings{nullptr, &services, 0};
+    SettingsFileServices services = host.Services();
+    PluginSettings settings;
 
     const FakeNode* Saved() const
     {
@@ -28,7 +29,7 @@ TEST_F(SettingsSave, MakesExactlyTheDocumentedCallsInOrder)
 {
     settings.excludedExtensions = {L".jpg", L".png"};
     settings.useForStreams = 0;
-    EXPECT_TRUE(settings.SaveSettings());
+    EXPECT_TRUE(SaveSettings(services, settings));
     EXPECT_EQ(host.calls, (std::vector<std::wstring>{
                               L"GetConfigPathW 0 260",
                               L"XMLCreateFile",
@@ -49,7 +50,7 @@ TEST_F(SettingsSave, WritesOneRootOneNodePerEntryInOrderThenTheStreamFlag)
 {
     settings.excludedExtensions = {L".b", L"A", L"", L".b"};
     settings.useForStreams = 1;
-    ASSERT_TRUE(settings.SaveSettings());
+    ASSERT_TRUE(SaveSettings(services, settings));
     const FakeNode* saved = Saved();
     ASSERT_NE(saved, nullptr);
     EXPECT_EQ(saved->name, L"DVP_QPV");
@@ -63,13 +64,13 @@ TEST_F(SettingsSave, WritesOneRootOneNodePerEntryInOrderThenTheStreamFlag)
 TEST_F(SettingsSave, EmptyListWritesOnlyTheStreamFlagAndLoadsBackEmpty)
 {
     settings.useForStreams = 0;
-    ASSERT_TRUE(settings.SaveSettings());
+    ASSERT_TRUE(SaveSettings(services, settings));
     ASSERT_NE(Saved(), nullptr);
     EXPECT_EQ(ChildNames(*Saved()), (std::vector<std::wstring>{L"UseQPVForStreams"}));
 
-    PluginSettings loaded(nullptr, &services, 0);
+    PluginSettings loaded;
     loaded.excludedExtensions = {L".stale"};
-    EXPECT_TRUE(loaded.LoadSettings());
+    EXPECT_TRUE(LoadSettings(services, loaded));
     EXPECT_TRUE(loaded.excludedExtensions.empty());
     EXPECT_EQ(loaded.useForStreams, 0);
 }
@@ -77,8 +78,8 @@ TEST_F(SettingsSave, EmptyListWritesOnlyTheStreamFlagAndLoadsBackEmpty)
 TEST_F(SettingsSave, WithoutRenameServiceStillSavesTheChildren)
 {
     settings.excludedExtensions = {L".jpg"};
-    services.xml[HostXml::XMLSetNodeNameW] = nullptr;
-    EXPECT_TRUE(settings.SaveSettings());
+    services.XMLSetNodeNameW = nullptr;
+    EXPECT_TRUE(SaveSettings(services, settings));
     ASSERT_NE(Saved(), nullptr);
     EXPECT_EQ(Saved()->name, L"");  // what this host's new documents are called
     EXPECT_EQ(ChildNames(*Saved()), (std::vector<std::wstring>{L"ExcludedExtension", L"UseQPVForStreams"}));
@@ -87,27 +88,27 @@ TEST_F(SettingsSave, WithoutRenameServiceStillSavesTheChildren)
 TEST_F(SettingsSave, IgnoresAFailedRename)
 {
     host.Fail("XMLSetNodeNameW");
-    EXPECT_TRUE(settings.SaveSettings());
+    EXPECT_TRUE(SaveSettings(services, settings));
     EXPECT_NE(Saved(), nullptr);
 }
 
 TEST_F(SettingsSave, SucceedsWithoutFreeServiceAndCallsNoFree)
 {
-    services.xml[HostXml::XMLFreeFile] = nullptr;
-    EXPECT_TRUE(settings.SaveSettings());
+    services.XMLFreeFile = nullptr;
+    EXPECT_TRUE(SaveSettings(services, settings));
     EXPECT_TRUE(host.freeCount.empty());
 }
 
 TEST_F(SettingsSave, FailsWithoutHostServices)
 {
-    PluginSettings orphan(nullptr, nullptr, 0);
-    EXPECT_FALSE(orphan.SaveSettings());
+    PluginSettings orphan;
+    EXPECT_FALSE(SaveSettings(SettingsFileServices{}, orphan));
     EXPECT_TRUE(host.calls.empty());
 }
 
 struct SaveFailureCase {
     const char* name;
-    std::function<void(FakeXmlHost&, HostServices&)> arrange;
+    std::function<void(FakeXmlHost&, SettingsFileServices&)> arrange;
 };
 
 void PrintTo(const SaveFailureCase& row, std::ostream* out)
@@ -124,39 +125,40 @@ TEST_P(SettingsSaveFailure, ReportsFalseLeavesTheFileAndFreesEveryDocumentOnce)
     settings.excludedExtensions = {L".jpg", L".png"};
     GetParam().arrange(host, services);
 
-    EXPECT_FALSE(settings.SaveSettings());
+    EXPECT_FALSE(SaveSettings(services, settings));
     ASSERT_NE(Saved(), nullptr);
     EXPECT_EQ(ChildValues(*Saved(), L"ExcludedExtension"), (std::vector<std::wstring>{L".previous"}));
     EXPECT_TRUE(host.EveryDocumentFreedOnce());
 }
 
-auto Missing(HostXml slot)
+template <typename Service>
+auto Missing(Service SettingsFileServices::*service)
 {
-    return [slot](FakeXmlHost&, HostServices& s) { s.xml[slot] = nullptr; };
+    return [service](FakeXmlHost&, SettingsFileServices& s) { s.*service = nullptr; };
 }
 
 auto Failing(const char* call, int nth = 0)
 {
-    return [call, nth](FakeXmlHost& h, HostServices&) { h.Fail(call, nth); };
+    return [call, nth](FakeXmlHost& h, SettingsFileServices&) { h.Fail(call, nth); };
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, SettingsSaveFailure,
     testing::Values(
         SaveFailureCase{"NoConfigPathService",
-                        [](FakeXmlHost&, HostServices& s) { s.config[HostConfig::GetConfigPathW] = nullptr; }},
+                        [](FakeXmlHost&, SettingsFileServices& s) { s.GetConfigPathW = nullptr; }},
         SaveFailureCase{"ConfigPathFails", Failing("GetConfigPathW")},
-        SaveFailureCase{"NoCreateService", Missing(HostXml::XMLCreateFile)},
+        SaveFailureCase{"NoCreateService", Missing(&SettingsFileServices::XMLCreateFile)},
         SaveFailureCase{"CreateGivesNull", Failing("XMLCreateFile")},
-        SaveFailureCase{"NoAddChildService", Missing(HostXml::XMLAddChildNodeW)},
+        SaveFailureCase{"NoAddChildService", Missing(&SettingsFileServices::XMLAddChildNodeW)},
         SaveFailureCase{"FirstAddGivesNull", Failing("XMLAddChildNodeW", 1)},
         SaveFailureCase{"SecondAddGivesNull", Failing("XMLAddChildNodeW", 2)},
         SaveFailureCase{"StreamsAddGivesNull", Failing("XMLAddChildNodeW", 3)},
-        SaveFailureCase{"NoSetValueService", Missing(HostXml::XMLSetNodeValueW)},
+        SaveFailureCase{"NoSetValueService", Missing(&SettingsFileServices::XMLSetNodeValueW)},
         SaveFailureCase{"SetValueFails", Failing("XMLSetNodeValueW", 2)},
-        SaveFailureCase{"NoSetBoolService", Missing(HostXml::XMLSetNodeBoolValue)},
+        SaveFailureCase{"NoSetBoolService", Missing(&SettingsFileServices::XMLSetNodeBoolValue)},
         SaveFailureCase{"SetBoolFails", Failing("XMLSetNodeBoolValue")},
-        SaveFailureCase{"NoSaveService", Missing(HostXml::XMLSaveFileW)},
+        SaveFailureCase{"NoSaveService", Missing(&SettingsFileServices::XMLSaveFileW)},
         SaveFailureCase{"SaveFails", Failing("XMLSaveFileW")}),
     RowName{});
 
@@ -164,7 +166,7 @@ TEST_F(SettingsSave, FailedWalkNeverCallsTheSaveService)
 {
     host.Fail("XMLSetNodeValueW");
     settings.excludedExtensions = {L".jpg"};
-    EXPECT_FALSE(settings.SaveSettings());
+    EXPECT_FALSE(SaveSettings(services, settings));
     EXPECT_EQ(host.calls, (std::vector<std::wstring>{
                               L"GetConfigPathW 0 260",
                               L"XMLCreateFile",
@@ -193,7 +195,7 @@ TEST_P(SettingsFilePath, JoinsTheFileNameWithExactlyOneSeparator)
 {
     host.configFolder = GetParam().folder;
     std::wstring path = L"previous";
-    EXPECT_TRUE(settings.GetSettingsFilePath(path));
+    EXPECT_TRUE(GetSettingsFilePath(services, path));
     EXPECT_EQ(path, GetParam().expected);
 }
 
@@ -210,7 +212,7 @@ TEST_P(SettingsFilePathFailure, LeavesThePathEmpty)
 {
     GetParam().arrange(host, services);
     std::wstring path = L"previous";
-    EXPECT_FALSE(settings.GetSettingsFilePath(path));
+    EXPECT_FALSE(GetSettingsFilePath(services, path));
     EXPECT_TRUE(path.empty());
 }
 
@@ -218,10 +220,10 @@ INSTANTIATE_TEST_SUITE_P(
     Rows, SettingsFilePathFailure,
     testing::Values(
         SaveFailureCase{"NoConfigPathService",
-                        [](FakeXmlHost&, HostServices& s) { s.config[HostConfig::GetConfigPathW] = nullptr; }},
+                        [](FakeXmlHost&, SettingsFileServices& s) { s.GetConfigPathW = nullptr; }},
         SaveFailureCase{"ConfigPathFails", Failing("GetConfigPathW")},
-        SaveFailureCase{"FolderUnterminated", [](FakeXmlHost& h, HostServices&) { h.configUnterminated = true; }},
-        SaveFailureCase{"EmptyFolder", [](FakeXmlHost& h, HostServices&) { h.configFolder = L""; }}),
+        SaveFailureCase{"FolderUnterminated", [](FakeXmlHost& h, SettingsFileServices&) { h.configUnterminated = true; }},
+        SaveFailureCase{"EmptyFolder", [](FakeXmlHost& h, SettingsFileServices&) { h.configFolder = L""; }}),
     RowName{});
 
 }  // namespace
