@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "bench/bench_report.h"
 #include "bench/benches.h"
@@ -37,6 +38,13 @@ int RepetitionsFrom(int argc, char** argv)
     return repetitions >= 3 ? repetitions : kDefaultRepetitions;
 }
 
+// A second argument names the one measurement to run (decode, identify,
+// scaling or init); without it all four run.
+bool Wanted(int argc, char** argv, const char* name)
+{
+    return argc < 3 || argv[2][0] == 0 || std::strcmp(argv[2], name) == 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -49,10 +57,14 @@ int main(int argc, char** argv)
     context.steering.reset();
 
     const double availableAtStart = TwoCoreAvailability();
-    RunDecodeBench(context);
-    RunIdentifyBench(context);
-    RunScalingBench(context);
-    RunInitBench(context);
+    if (Wanted(argc, argv, "decode"))
+        RunDecodeBench(context);
+    if (Wanted(argc, argv, "identify"))
+        RunIdentifyBench(context);
+    if (Wanted(argc, argv, "scaling"))
+        RunScalingBench(context);
+    if (Wanted(argc, argv, "init"))
+        RunInitBench(context);
     const double availableAtEnd = TwoCoreAvailability();
 
     printf("Machine (as Windows reports it): %s\n", MachineLine().c_str());

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# scripts/bench.sh [repetitions]
+# scripts/bench.sh [repetitions [decode|identify|scaling|init]]
 # The benchmarks from a bare machine: installs what is missing, configures
 # with the mingw preset into build/ (or $BUILD_DIR), builds plugin_bench,
 # runs it under Wine with a virtual display and writes its table, with the
@@ -8,7 +8,9 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build_dir=${BUILD_DIR:-$root/build}
+# One measurement alone is a developer's check, not the record in docs/.
 out=$root/docs/benchmarks.md
+[ -z "${2:-}" ] || out=$build_dir/benchmarks-$2.md
 
 "$root/scripts/setup.sh"
 cmake --preset mingw -S "$root" -B "$build_dir" >/dev/null
@@ -23,8 +25,8 @@ trap 'rm -f "$table" "$progress"' EXIT
 status=0
 xvfb-run -a -s "-screen 0 1280x1024x24" \
     "$root/scripts/with-wine.sh" "$build_dir" \
-    sh -c 'cd "$1/bench" && "$1/wine-run.sh" dopus.exe "$2" >"$3" 2>"$4"' \
-    sh "$build_dir" "${1:-11}" "$table" "$progress" || status=$?
+    sh -c 'cd "$1/bench" && "$1/wine-run.sh" dopus.exe "$2" "$5" >"$3" 2>"$4"' \
+    sh "$build_dir" "${1:-11}" "$table" "$progress" "${2:-}" || status=$?
 cat "$progress" >&2
 # Wine's C runtime writes text-mode line ends.
 sed -i 's/\r$//' "$table"
