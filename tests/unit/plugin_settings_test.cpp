@@ -11,7 +11,7 @@
 
 #include "plugin/host_services.h"
 #include "settings/plugin_settings.h"
-#include "tests/unit/row_name.h"
+#include "tests/support/row_name.h"
 
 namespace {
 

@@ -15,7 +15,7 @@
 #include "plugin/host_services.h"
 #include "settings/plugin_settings.h"
 #include "testbed/host/host_testbed_control.h"
-#include "tests/unit/row_name.h"
+#include "tests/support/row_name.h"
 
 namespace {
 

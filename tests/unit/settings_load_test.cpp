@@ -7,7 +7,7 @@
 #include <functional>
 
 #include "settings/plugin_settings.h"
-#include "tests/unit/row_name.h"
+#include "tests/support/row_name.h"
 #include "tests/unit/failing_allocation.h"
 #include "tests/unit/fake_xml_host.h"
 
