@@ -64,9 +64,11 @@ TEST(ProcessExit, LeavesTheLibraryAloneAndReleasesThePresenceAtom)
     ScratchFolder config;
     ScratchFolder output;
     const std::wstring driver = ExecutableFolder() + L"\\..\\..\\dist\\dopus.exe";
+    const std::wstring source = output.file(L"gradient.image");  // an extension no one excludes
+    ASSERT_TRUE(CopyFileW(TestDataFile(L"gradient.png").c_str(), source.c_str(), FALSE));
     const std::wstring picture = output.file(L"out.png");
     const DWORD code = RunToEnd(Quoted(driver) + L" --config " + Quoted(config.path()) + L" --exit-loaded render " +
-                                Quoted(TestDataFile(L"gradient.png")) + L" " + Quoted(picture));
+                                Quoted(source) + L" " + Quoted(picture));
     EXPECT_EQ(code, 0u) << std::hex << "exit code 0x" << code << " (0x" << kTestbedCalledAfterDetachExitCode
                         << ": the library was called after the loader detached it)";
     EXPECT_TRUE(std::filesystem::exists(picture)) << "the child decoded nothing";
