@@ -127,9 +127,9 @@ bool GflLibrary::load(const wchar_t* path) noexcept
     return true;
 }
 
-void GflLibrary::shutdown() noexcept
+void GflLibrary::shutdown(bool processTerminating) noexcept
 {
-    if (loaded()) {
+    if (loaded() && !processTerminating) {
         api_.gflLibraryExit();
         FreeLibrary(module_);
     }

@@ -42,7 +42,9 @@ public:
     static bool load(const wchar_t* path) noexcept;
 
     // Module unload: exits and unmaps a bound library, deletes the lock.
-    static void shutdown() noexcept;
+    // While the process is ending the library is neither exited nor
+    // unmapped: the loader has detached it already.
+    static void shutdown(bool processTerminating) noexcept;
 
     // Module load: not loaded, lock ready, shutdown registered for unload.
     static void initializeStatic() noexcept;

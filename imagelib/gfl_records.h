@@ -14,6 +14,19 @@ using GflBool = uint8_t;
 inline constexpr GflError kGflNoError = 0;
 inline constexpr int kGflExtensionSlots = 16;
 
+// The declarations below hold the fields the plug-in reads or writes; the
+// records' full layouts are the library's own, and a later library may fill
+// more than they declare. Every record handed to the library to fill lives
+// in this much zeroed room, its declared fields at their offsets at the start.
+inline constexpr size_t kGflRecordRoom = 1024;
+
+template <typename Record>
+struct GflRecordRoom {
+    static_assert(sizeof(Record) <= kGflRecordRoom);
+    Record record{};
+    uint8_t spare[kGflRecordRoom - sizeof(Record)]{};
+};
+
 struct GflFormatInformation {
     int32_t index;
     char name[32];

@@ -53,12 +53,13 @@ std::vector<std::string> CollectReadableExtensions()
     std::vector<std::string> entries;
     const int32_t formats = GflLibrary::loaded() ? GflLibrary::api().gflGetNumberOfFormat() : 0;
     for (int32_t index = 0; index < formats; ++index) {
-        GflFormatInformation info{};
-        if (!GflLibrary::loaded() || GflLibrary::api().gflGetFormatInformationByIndex(index, &info) != kGflNoError)
+        GflRecordRoom<GflFormatInformation> room;
+        if (!GflLibrary::loaded() ||
+            GflLibrary::api().gflGetFormatInformationByIndex(index, &room.record) != kGflNoError)
             continue;
         if (!GflLibrary::loaded() || GflLibrary::api().gflFormatIsReadableByIndex(index) != 1)
             continue;
-        AppendFormatExtensions(info, entries);
+        AppendFormatExtensions(room.record, entries);
     }
     return entries;
 }

@@ -55,3 +55,10 @@ void ParentPath(std::wstring* path)
     DropTrailingSeparators(*path);
     RepairDriveRoot(*path);
 }
+
+bool IsAbsolutePath(const std::wstring& path) noexcept
+{
+    if (path.size() >= 3 && IsAsciiLetter(path[0]) && path[1] == L':' && IsSeparator(path[2]))
+        return true;
+    return path.size() >= 3 && IsSeparator(path[0]) && IsSeparator(path[1]) && !IsSeparator(path[2]);
+}

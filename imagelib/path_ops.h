@@ -13,3 +13,8 @@ std::wstring* JoinPath(std::wstring* path, const wchar_t* component);
 // from the last separator on, then trailing separators again; a bare drive
 // ("C:", "\\?\C:") is repaired to its root. No separator gives "".
 void ParentPath(std::wstring* path);
+
+// True for a drive-absolute path ("C:\dir", "C:/dir") or a UNC path
+// ("\\server\share...", "\\?\C:\..."): the only kinds that name the same
+// place whatever the process's current drive and folder are.
+bool IsAbsolutePath(const std::wstring& path) noexcept;

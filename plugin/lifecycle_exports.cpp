@@ -5,6 +5,8 @@
 // binds the image library, builds the handled-extensions string and loads
 // the settings, all under the init lock; any failure before the settings
 // step unwinds through DVP_Uninit. Later calls only count.
+#include <cwchar>
+#include <memory>
 #include <new>
 #include <string>
 
@@ -28,6 +30,10 @@ uint64_t HostVersionOf(const InitExRecord& record) noexcept
 }
 
 // The image library's full path under the host's program folder, or empty.
+// Code is loaded only from an absolute folder: an empty or relative answer
+// would send the loader's search through the current folder, where any
+// folder the user browses could plant a library. A folder that fills the
+// whole buffer without a terminator is cut short somewhere: refused too.
 std::wstring ImageLibraryPath(const HostServices& host)
 {
     auto getProgramDir = host.config.get<GetProgramDirWFn>(HostConfig::GetProgramDirW);
@@ -36,22 +42,28 @@ std::wstring ImageLibraryPath(const HostServices& host)
     wchar_t folder[MAX_PATH] = {};
     if (!getProgramDir(folder, MAX_PATH))
         return {};
-    folder[MAX_PATH - 1] = L'\0';
-    std::wstring path = folder;
+    const size_t length = wcsnlen(folder, MAX_PATH);
+    if (length == MAX_PATH)
+        return {};
+    std::wstring path(folder, length);
+    if (!IsAbsolutePath(path))
+        return {};
     JoinPath(&path, kImageLibraryRelativePath);
     return path;
 }
 
 // Steps of the first initialisation; the caller holds the init lock and has
 // counted this call. False means: unwind through DVP_Uninit.
+//
+// The settings object and the handled-extensions string are published only
+// once the settings are loaded: until then identification finds no settings
+// ("not initialised") rather than an empty exclusion list, and a start-up
+// that fails never shows them to another thread at all.
 bool InitializeFirst(const InitExRecord& record)
 {
     PluginState& state = State();
-    const uint64_t hostVersion = HostVersionOf(record);
-
     state.hostServices = new HostServices();
-    auto* settings = new PluginSettings(state.module, state.hostServices, hostVersion);
-    state.settings.store(settings, std::memory_order_release);
+    auto settings = std::make_unique<PluginSettings>(state.module, state.hostServices, HostVersionOf(record));
 
     if (settings->hostVersion < kMinimumHostVersion)
         return false;
@@ -59,12 +71,15 @@ bool InitializeFirst(const InitExRecord& record)
     if (libraryPath.empty() || !GflLibrary::load(libraryPath.c_str()))
         return false;
 
-    state.handledExtensions.store(buildHandledExtensions(), std::memory_order_release);
-
-    Lock lock(settings->lock);
-    settings->excludedExtensions.clear();
-    if (!settings->LoadSettings())
-        settings->ResetToDefaults();
+    std::unique_ptr<wchar_t[]> handledExtensions(buildHandledExtensions());
+    {
+        Lock lock(settings->lock);
+        settings->excludedExtensions.clear();
+        if (!settings->LoadSettings())
+            settings->ResetToDefaults();
+    }
+    state.handledExtensions.store(handledExtensions.release(), std::memory_order_release);
+    state.settings.store(settings.release(), std::memory_order_release);
     return true;
 }
 

@@ -26,7 +26,11 @@ void ReleasePresenceAtom()
     }
 }
 
-void ShutdownImageLibrary() { GflLibrary::shutdown(); }
+// Runs after the entry point's detach. When the process is ending, the
+// library was detached before the plug-in and its exit would run on a
+// torn-down library under the loader lock: it is left alone, as the process
+// takes it down anyway.
+void ShutdownImageLibrary() { GflLibrary::shutdown(g_state.processTerminating); }
 
 bool RegisterModuleStatics() noexcept
 {
@@ -49,4 +53,8 @@ void AttachModule(HMODULE module) noexcept
     g_state.module = module;
 }
 
-void DetachModule() noexcept { DeleteCriticalSection(&g_state.initLock); }
+void DetachModule(bool processTerminating) noexcept
+{
+    g_state.processTerminating = processTerminating;
+    DeleteCriticalSection(&g_state.initLock);
+}

@@ -27,14 +27,19 @@ struct PluginState {
     std::atomic<PluginSettings*> settings{nullptr};          // owned
     std::atomic<const wchar_t*> handledExtensions{nullptr};  // owned, new[]
     ATOM presenceAtom = 0;
+    // Set by a process detach that comes from the process ending, not from
+    // the host unloading the plug-in.
+    bool processTerminating = false;
 };
 
 PluginState& State() noexcept;
 
 // Process attach and detach, called by the DLL entry point (and by tests that
 // link the plug-in's code directly): the init lock and the module handle.
+// A detach while the process ends leaves the image library alone: the
+// loader has detached it already (it was loaded after the plug-in).
 void AttachModule(HMODULE module) noexcept;
-void DetachModule() noexcept;
+void DetachModule(bool processTerminating) noexcept;
 
 // The wide string DVP_USBSafe hands the host: the plug-in's extra file.
 inline constexpr wchar_t kImageLibraryFileName[] = L"libgfl64U.dll";

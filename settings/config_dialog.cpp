@@ -177,12 +177,39 @@ Outcome HandleCommand(HWND dialog, WORD control, WORD notification, HWND control
     return outcome;
 }
 
-// Frees the context and empties the slot first, so nothing reached from
-// here on can find it.
+// Empties the slot first, so nothing reached from here on can find the
+// context, then frees it unless a commit is still using it.
 void ReleaseContext(HWND dialog, ConfigDialogContext* context) noexcept
 {
     SetWindowLongPtrW(dialog, DWLP_USER, 0);
-    delete context;
+    if (context->commitsRunning > 0)
+        context->released = true;
+    else
+        delete context;
+}
+
+// Runs the commit; false when the dialog closed meanwhile. The context is
+// then freed here, or by an outer commit that is still running.
+bool RunCommit(HWND dialog, ConfigDialogContext& context)
+{
+    class Running {
+    public:
+        explicit Running(ConfigDialogContext& running) noexcept : context_(running) { ++context_.commitsRunning; }
+        ~Running()
+        {
+            if (--context_.commitsRunning == 0 && context_.released)
+                delete &context_;
+        }
+        Running(const Running&) = delete;
+        Running& operator=(const Running&) = delete;
+
+    private:
+        ConfigDialogContext& context_;
+    };
+
+    const Running running(context);
+    CommitSettings(dialog, context);
+    return !context.released;
 }
 
 void RunFollowUps(HWND dialog, ConfigDialogContext& context, unsigned steps)
@@ -195,13 +222,8 @@ void RunFollowUps(HWND dialog, ConfigDialogContext& context, unsigned steps)
         UpdateAddButton(dialog);  // the refill above ends with this refresh itself
     if (steps & kUpdateDefaultButton)
         UpdateDefaultButton(dialog);
-    if (steps & kCommit) {
-        CommitSettings(dialog, context);
-        // The failure message box runs a message loop of its own; if the
-        // dialog was closed or destroyed meanwhile, the context is gone.
-        if (ContextOf(dialog) != &context)
-            return;
-    }
+    if ((steps & kCommit) && !RunCommit(dialog, context))
+        return;
     if (steps & kClose) {
         ReleaseContext(dialog, &context);
         PostQuitMessage(0);  // the host ends its loop and destroys the window

@@ -82,11 +82,21 @@ void CommitSettings(HWND dialog, ConfigDialogContext& context)
 
     PublishWorkingCopy(context);
 
+    // The save runs on its own copies of the settings and the services
+    // table: the host's save services may pump messages, and a Defaults,
+    // Cancel or DestroyWindow handled inside them changes or frees the
+    // context, never what the save is reading.
+    HostServices services = context.hostServices;
+    PluginSettings snapshot(copy);  // under the copy's lock only: identification is never held up by the file
+    {
+        Lock guard(snapshot.lock);
+        snapshot.hostServices = &services;
+    }
     bool saved = false;
     {
-        Lock guard(copy.lock);  // only the copy's lock: identification is never held up by the file
-        saved = copy.SaveSettings();
+        Lock guard(snapshot.lock);
+        saved = snapshot.SaveSettings();
     }
-    if (!saved)
+    if (!saved && !context.released)
         MessageBoxW(dialog, kSaveFailedText, kMessageCaption, MB_OK | MB_ICONEXCLAMATION);
 }

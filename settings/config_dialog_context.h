@@ -27,4 +27,11 @@ struct ConfigDialogContext {
     uint32_t initGeneration;          // the cycle the dialog was opened in
     HostServices hostServices;        // the dialog's own copy; outlives workingCopy
     PluginSettings workingCopy;       // its hostServices points at the copy above
+
+    // A commit calls into the host, whose services may pump messages: the
+    // dialog can be closed or destroyed inside it. While a commit runs, the
+    // close only marks the context released; the last commit to finish
+    // frees it.
+    int commitsRunning = 0;
+    bool released = false;
 };

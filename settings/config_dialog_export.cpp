@@ -28,6 +28,18 @@ std::unique_ptr<ConfigDialogContext> CreateContext()
         new ConfigDialogContext(*settings, state.initGeneration, state.hostServices));
 }
 
+// A host may make its final DVP_Uninit and unload the plug-in while a
+// dialog it was given is still open; its messages would then run in an
+// unmapped module. Once a dialog opens, the module stays mapped for the rest
+// of the process (a reference dropped from the dialog's own code could not
+// be dropped safely: that code would return into the unmapped module).
+void PinModuleForDialogs() noexcept
+{
+    HMODULE pinned = nullptr;
+    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
+                       reinterpret_cast<LPCWSTR>(&ConfigDialogProc), &pinned);
+}
+
 }  // namespace
 
 extern "C" HWND WINAPI DVP_Configure(HWND parent, HWND /*notifyWindow*/, DWORD /*notifyData*/) noexcept
@@ -40,6 +52,7 @@ extern "C" HWND WINAPI DVP_Configure(HWND parent, HWND /*notifyWindow*/, DWORD /
     }
     if (!launch.context)
         return nullptr;
+    PinModuleForDialogs();
     // From WM_INITDIALOG on, the dialog owns the context; if creation fails
     // before that, launch still owns it and frees it here.
     return CreateDialogParamW(State().module, MAKEINTRESOURCEW(IDD_CONFIG_DIALOG), parent, ConfigDialogProc,

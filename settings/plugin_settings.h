@@ -40,6 +40,7 @@ public:
     // copy's lock when the dialog saves).
     bool GetSettingsFilePath(std::wstring& path) const;
     bool LoadSettings();
+    bool ReadSettingsFile(const std::wstring& path);
     bool SaveSettings() const;
     // The walks over one document. The read buffer and its capacity are
     // shared by every read of the document; on entry the capacity is the

@@ -53,6 +53,26 @@ bool PluginSettings::GetSettingsFilePath(std::wstring& path) const
     return true;
 }
 
+namespace {
+
+// A settings file that exists but cannot be read is kept, byte for byte, as
+// "DVP_QPV.oxc.bak" beside it (replacing an older copy) before anything can
+// save over it: the defaults now in force would otherwise replace the user's
+// list without a trace at the next Apply.
+void KeepUnreadableFile(const std::wstring& path) noexcept
+{
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+        return;
+    try {
+        const std::wstring backup = path + L".bak";
+        CopyFileW(path.c_str(), backup.c_str(), FALSE);
+    } catch (const std::bad_alloc&) {
+    }
+}
+
+}  // namespace
+
 // The list is emptied first whatever happens: on false the caller applies the
 // defaults, so a partly read file never stays in force.
 bool PluginSettings::LoadSettings()
@@ -61,6 +81,14 @@ bool PluginSettings::LoadSettings()
     std::wstring path;
     if (!GetSettingsFilePath(path))
         return false;
+    if (ReadSettingsFile(path))
+        return true;
+    KeepUnreadableFile(path);
+    return false;
+}
+
+bool PluginSettings::ReadSettingsFile(const std::wstring& path)
+{
     auto loadFile = hostServices->xml.get<XmlLoadFileWFn>(HostXml::XMLLoadFileW);
     if (!loadFile)
         return false;

@@ -13,10 +13,12 @@
 
 namespace {
 
-// Owns one decoded library bitmap; released while the library is bound.
+// Owns one decoded library bitmap; released while the library is bound. It
+// takes a bitmap only from a decode that reported success: a failed decode
+// may have stored a pointer it already freed, and owns nothing.
 class LibraryBitmap {
 public:
-    LibraryBitmap() = default;
+    explicit LibraryBitmap(GflBitmap* bitmap) noexcept : bitmap_(bitmap) {}
     ~LibraryBitmap()
     {
         if (bitmap_ && GflLibrary::loaded())
@@ -25,11 +27,10 @@ public:
     LibraryBitmap(const LibraryBitmap&) = delete;
     LibraryBitmap& operator=(const LibraryBitmap&) = delete;
 
-    GflBitmap** out() noexcept { return &bitmap_; }
     GflBitmap* get() const noexcept { return bitmap_; }
 
 private:
-    GflBitmap* bitmap_ = nullptr;
+    GflBitmap* bitmap_;
 };
 
 struct Transparency {
@@ -76,14 +77,13 @@ HBITMAP ConvertDecoded(HWND window, GflBitmap& bitmap, FileInfoRecord* record) n
     return ConvertToDib(window, bitmap, transparency.hasColor, transparency.color, windowDc);
 }
 
-// The library's defaults plus load option 0x100; zeroed when not bound.
-GflLoadParams DefaultLoadParams() noexcept
+// The library's defaults plus load option 0x100, in the room the library
+// may fill; zeroed when not bound.
+void FillDefaultLoadParams(GflRecordRoom<GflLoadParams>& room) noexcept
 {
-    GflLoadParams params{};
     if (GflLibrary::loaded())
-        GflLibrary::api().gflGetDefaultLoadParams(&params);
-    params.flags |= kGflLoadOption;
-    return params;
+        GflLibrary::api().gflGetDefaultLoadParams(&room.record);
+    room.record.flags |= kGflLoadOption;
 }
 
 }  // namespace
@@ -102,14 +102,18 @@ GflBool AbortRequested(void* userValue)
 extern "C" HBITMAP WINAPI DVP_LoadBitmapW(HWND window, LPCWSTR path, FileInfoRecord* record,
                                           LPSIZE /*wantedSize*/, HANDLE abortEvent) noexcept
 {
-    GflLoadParams params = DefaultLoadParams();
-    params.cancelCallback = AbortRequested;
-    params.cancelUserValue = abortEvent;
+    GflRecordRoom<GflLoadParams> params;
+    FillDefaultLoadParams(params);
+    params.record.cancelCallback = AbortRequested;
+    params.record.cancelUserValue = abortEvent;
     if (!path || !GflLibrary::loaded())
         return nullptr;
 
-    LibraryBitmap bitmap;
-    if (GflLibrary::api().gflLoadBitmapW(path, bitmap.out(), &params, nullptr) != kGflNoError || !bitmap.get())
+    GflBitmap* decoded = nullptr;
+    if (GflLibrary::api().gflLoadBitmapW(path, &decoded, &params.record, nullptr) != kGflNoError)
+        return nullptr;
+    const LibraryBitmap bitmap(decoded);
+    if (!bitmap.get())
         return nullptr;
     return ConvertDecoded(window, *bitmap.get(), record);
 }
@@ -118,14 +122,17 @@ extern "C" HBITMAP WINAPI DVP_LoadBitmapStreamW(HWND window, IStream* stream, LP
                                                 FileInfoRecord* record, LPSIZE /*wantedSize*/,
                                                 HANDLE /*abortEvent*/) noexcept
 {
-    GflLoadParams params = DefaultLoadParams();
-    InstallStreamCallbacks(params.callbacks);
+    GflRecordRoom<GflLoadParams> params;
+    FillDefaultLoadParams(params);
+    InstallStreamCallbacks(params.record.callbacks);
     if (!stream || !GflLibrary::loaded())
         return nullptr;
 
-    LibraryBitmap bitmap;
-    if (GflLibrary::api().gflLoadBitmapFromHandle(stream, bitmap.out(), &params, nullptr) != kGflNoError ||
-        !bitmap.get())
+    GflBitmap* decoded = nullptr;
+    if (GflLibrary::api().gflLoadBitmapFromHandle(stream, &decoded, &params.record, nullptr) != kGflNoError)
+        return nullptr;
+    const LibraryBitmap bitmap(decoded);
+    if (!bitmap.get())
         return nullptr;
     return ConvertDecoded(window, *bitmap.get(), record);
 }

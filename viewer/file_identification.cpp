@@ -38,16 +38,16 @@ public:
     ~LibraryFileInformation()
     {
         if (filled_ && GflLibrary::loaded())
-            GflLibrary::api().gflFreeFileInformation(&info_);
+            GflLibrary::api().gflFreeFileInformation(&room_.record);
     }
     LibraryFileInformation(const LibraryFileInformation&) = delete;
     LibraryFileInformation& operator=(const LibraryFileInformation&) = delete;
 
-    GflFileInformation* get() noexcept { return &info_; }
+    GflFileInformation* get() noexcept { return &room_.record; }
     void markFilled() noexcept { filled_ = true; }
 
 private:
-    GflFileInformation info_{};
+    GflRecordRoom<GflFileInformation> room_;
     bool filled_ = false;
 };
 
@@ -86,7 +86,9 @@ void FillFileInfoRecord(const GflFileInformation& info, FileInfoRecord* record) 
     // Flags 0x15 and the two 16-bit fields after them are one 64-bit store.
     const uint64_t flags = kFileInfoIdentifiedFlags;
     memcpy(&record->flags, &flags, sizeof(flags));
-    const int32_t bitsPerPixel = static_cast<int32_t>(info.bitsPerComponent) * info.componentsPerPixel;
+    // Two 16-bit values: their product needs all 32 bits, unsigned, and is
+    // stored as the record's 32-bit field whatever its sign there.
+    const auto bitsPerPixel = static_cast<int32_t>(uint32_t{info.bitsPerComponent} * info.componentsPerPixel);
     record->width = info.width;
     record->height = info.height;
     record->bitsPerPixel = bitsPerPixel;
@@ -142,12 +144,13 @@ extern "C" BOOL WINAPI DVP_IdentifyFileStreamW(HWND /*window*/, IStream* stream,
     if (!stream || !GflLibrary::loaded())
         return FALSE;
 
-    GflLoadParams params{};
-    GflLibrary::api().gflGetDefaultLoadParams(&params);
-    InstallStreamCallbacks(params.callbacks);
+    GflRecordRoom<GflLoadParams> params;
+    GflLibrary::api().gflGetDefaultLoadParams(&params.record);
+    InstallStreamCallbacks(params.record.callbacks);
     LibraryFileInformation info;
     if (!GflLibrary::loaded() ||
-        GflLibrary::api().gflGetFileInformationFromHandle(stream, -1, &params.callbacks, info.get()) != kGflNoError)
+        GflLibrary::api().gflGetFileInformationFromHandle(stream, -1, &params.record.callbacks, info.get()) !=
+            kGflNoError)
         return FALSE;
     info.markFilled();
     FillFileInfoRecord(*info.get(), record);
