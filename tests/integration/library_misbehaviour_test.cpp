@@ -60,6 +60,8 @@ struct StoredThenFailed {
     bool stream;
 };
 
+void PrintTo(const StoredThenFailed& row, std::ostream* out) { *out << row.name; }
+
 class FailedDecode : public LibraryMisbehaviour, public testing::WithParamInterface<StoredThenFailed> {};
 
 // A plug-in that owned the pointer anyway would free a released bitmap
@@ -129,6 +131,8 @@ struct BitDepth {
     uint16_t componentsPerPixel;
     uint32_t bitsPerPixel;
 };
+
+void PrintTo(const BitDepth& row, std::ostream* out) { *out << row.name; }
 
 class BitDepths : public LibraryMisbehaviour, public testing::WithParamInterface<BitDepth> {};
 

@@ -27,6 +27,8 @@ struct ProgramFolder {
 
 std::wstring RootFolderName() { return L"dvp_planted_" + std::to_wstring(GetCurrentProcessId()); }
 
+void PrintTo(const ProgramFolder& row, std::ostream* out) { *out << row.name; }
+
 class ProgramFolders : public PluginSession, public testing::WithParamInterface<ProgramFolder> {
 protected:
     std::wstring previousDirectory = std::filesystem::current_path().wstring();

@@ -24,6 +24,8 @@ struct SettingsFileBytes {
     bool olderBackup;  // a .bak is there already
 };
 
+void PrintTo(const SettingsFileBytes& row, std::ostream* out) { *out << row.name; }
+
 class SettingsBackup : public PluginSession, public testing::WithParamInterface<SettingsFileBytes> {};
 
 std::vector<uint8_t> Bytes(const std::string& text) { return {text.begin(), text.end()}; }

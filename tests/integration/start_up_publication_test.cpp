@@ -34,6 +34,8 @@ struct HeldStartUp {
     bool startUpFails;   // the held call then fails
 };
 
+void PrintTo(const HeldStartUp& row, std::ostream* out) { *out << row.name; }
+
 class StartUpPublication : public PluginSession, public testing::WithParamInterface<HeldStartUp> {
 protected:
     std::wstring png = TestDataFile(L"gradient.png");  // excluded by default

@@ -22,6 +22,8 @@ struct SaveTeardown {
     bool cancelInPump;    // else DestroyWindow
 };
 
+void PrintTo(const SaveTeardown& row, std::ostream* out) { *out << row.name; }
+
 class DialogTeardown : public InProcessPlugin, public testing::WithParamInterface<SaveTeardown> {};
 
 TEST_P(DialogTeardown, DuringTheSaveLeavesNoFreedStateInUse)
