@@ -1,7 +1,8 @@
 // GetProgramDirW and GetConfigPathW: the folder of the running executable and
 // the host's configuration folder beneath it, each overridable from tests.
 // Both copy a NUL-terminated path into the caller's buffer and answer 0,
-// leaving the buffer untouched, when the path does not fit or is unavailable.
+// leaving the buffer untouched, when the path does not fit or is unavailable;
+// a test may have GetProgramDirW fill the whole buffer without a terminator.
 #include "testbed/host/config_services.h"
 
 #include <optional>
