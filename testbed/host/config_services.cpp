@@ -1,7 +1,8 @@
 // GetProgramDirW and GetConfigPathW: the folder of the running executable and
 // the host's configuration folder beneath it, each overridable from tests.
 // Both copy a NUL-terminated path into the caller's buffer and answer 0,
-// leaving the buffer untouched, when the path does not fit or is unavailable.
+// leaving the buffer untouched, when the path does not fit or is unavailable;
+// a test may have GetProgramDirW fill the whole buffer without a terminator.
 #include "testbed/host/config_services.h"
 
 #include <optional>
@@ -21,6 +22,7 @@ namespace {
 struct FolderOverrides {
     CriticalSection lock;
     std::optional<std::wstring> programFolder;
+    bool fillWithoutTerminator = false;  // for programFolder
     std::optional<std::wstring> configFolder;
 };
 
@@ -83,8 +85,20 @@ std::optional<std::wstring> ConfigFolder()
     return folder;
 }
 
-BOOL CopyOut(const std::optional<std::wstring>& text, LPWSTR buffer, UINT capacity) noexcept
+bool FillsWithoutTerminator()
 {
+    FolderOverrides& overrides = GetOverrides();
+    Lock lock(overrides.lock);
+    return overrides.programFolder && overrides.fillWithoutTerminator;
+}
+
+BOOL CopyOut(const std::optional<std::wstring>& text, LPWSTR buffer, UINT capacity,
+             bool fillWithoutTerminator = false) noexcept
+{
+    if (text && buffer && fillWithoutTerminator && text->size() == capacity) {
+        text->copy(buffer, text->size());
+        return TRUE;
+    }
     if (!text || !buffer || text->size() >= capacity)
         return FALSE;
     text->copy(buffer, text->size());
@@ -109,7 +123,7 @@ BOOL WINAPI GetProgramDirW(LPWSTR buffer, UINT capacity)
     if (BeginServiceCall(ServiceId::GetProgramDirW))
         return FALSE;
     try {
-        return CopyOut(ProgramFolder(), buffer, capacity);
+        return CopyOut(ProgramFolder(), buffer, capacity, FillsWithoutTerminator());
     } catch (...) {
         return FALSE;
     }
@@ -134,12 +148,16 @@ void ResetFolderOverrides() noexcept
     FolderOverrides& overrides = GetOverrides();
     Lock lock(overrides.lock);
     overrides.programFolder.reset();
+    overrides.fillWithoutTerminator = false;
     overrides.configFolder.reset();
 }
 
-void HostTestbedSetProgramFolder(const wchar_t* folder)
+void HostTestbedSetProgramFolder(const wchar_t* folder, bool fillWithoutTerminator)
 {
     SetOverride(&FolderOverrides::programFolder, folder);
+    FolderOverrides& overrides = GetOverrides();
+    Lock lock(overrides.lock);
+    overrides.fillWithoutTerminator = fillWithoutTerminator;
 }
 
 void HostTestbedSetConfigFolder(const wchar_t* folder)

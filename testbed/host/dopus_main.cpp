@@ -4,18 +4,26 @@
 // executable's exported services (GetProgramDirW, the XML services, ...) by
 // name, as in the real host.
 //
-//   dopus [--config DIR] info | identify [--stream] FILE... |
+//   dopus [--config DIR] [--exit-loaded] info | identify [--stream] FILE... |
 //         render [--stream] FILE OUT.png | configure
+//
+// --exit-loaded ends the process with ExitProcess right after the command,
+// with the plug-in still started and loaded, as a host that exits without
+// unloading its plug-ins does; the stand-in library is first told to end
+// the process with its own exit code should anyone call it after the loader
+// detached it.
 #include <windows.h>
 
 #include <string>
 #include <vector>
 
+#include "win32/bind_export.h"
 #include "testbed/host/config_services.h"
 #include "testbed/host/console_output.h"
 #include "testbed/host/driver_commands.h"
 #include "testbed/host/host_testbed_control.h"
 #include "testbed/host/plugin_binding.h"
+#include "testbed/imagelib/gfl_testbed_control.h"
 
 namespace {
 
@@ -24,7 +32,7 @@ constexpr uint32_t kHostVersionLow = 0x00000000;   // .0.0
 
 void PrintUsage()
 {
-    PrintError(L"usage: dopus [--config DIR] info | identify [--stream] FILE... | "
+    PrintError(L"usage: dopus [--config DIR] [--exit-loaded] info | identify [--stream] FILE... | "
                L"render [--stream] FILE OUT.png | configure");
 }
 
@@ -64,6 +72,16 @@ ExitCode RunCommand(const PluginBinding& plugin, const std::wstring& command,
     return ExitCode::Usage;
 }
 
+// The process ends here, the plug-in and the library still mapped.
+[[noreturn]] void ExitLoaded(ExitCode result)
+{
+    HMODULE library = GetModuleHandleW(L"libgfl64U.dll");
+    auto trap = library ? BindExport<TestbedTrapCallsAfterDetachFn>(library, "testbedTrapCallsAfterDetach") : nullptr;
+    if (trap)
+        trap();
+    ExitProcess(static_cast<UINT>(result));
+}
+
 bool IsKnownCommand(const std::wstring& command)
 {
     return command == L"info" || command == L"identify" || command == L"render" || command == L"configure";
@@ -78,6 +96,9 @@ ExitCode Run(std::vector<std::wstring> arguments)
         HostTestbedSetConfigFolder(folder.c_str());
         arguments.erase(arguments.begin(), arguments.begin() + 2);
     }
+    const bool exitLoaded = !arguments.empty() && arguments.front() == L"--exit-loaded";
+    if (exitLoaded)
+        arguments.erase(arguments.begin());
     if (arguments.empty() || !IsKnownCommand(arguments.front())) {
         PrintUsage();
         return ExitCode::Usage;
@@ -104,6 +125,8 @@ ExitCode Run(std::vector<std::wstring> arguments)
         return ExitCode::InitRefused;
     }
     const ExitCode result = RunCommand(plugin, command, arguments);
+    if (exitLoaded)
+        ExitLoaded(result);
     plugin.Uninit();
     return result;
 }

@@ -4,10 +4,14 @@
 // until changed or until HostTestbedReset.
 #pragma once
 
+#include <functional>
+
 // --- Folders ---------------------------------------------------------------
 // The folder GetProgramDirW reports; null restores the executable's own
-// folder.
-void HostTestbedSetProgramFolder(const wchar_t* folder);
+// folder. With fillWithoutTerminator, a folder exactly as long as the
+// caller's buffer is copied without a terminator and the call succeeds (a
+// host that fills the whole buffer); otherwise such a folder does not fit.
+void HostTestbedSetProgramFolder(const wchar_t* folder, bool fillWithoutTerminator = false);
 // The folder GetConfigPathW(0, ...) reports, as given (it is not created);
 // null restores the default, <program folder>\ConfigFiles, created on demand.
 void HostTestbedSetConfigFolder(const wchar_t* folder);
@@ -26,6 +30,14 @@ inline void HostTestbedFailProgramDir() { HostTestbedFailService("GetProgramDirW
 inline void HostTestbedFailConfigPath() { HostTestbedFailService("GetConfigPathW"); }
 inline void HostTestbedFailSave() { HostTestbedFailService("XMLSaveFileW"); }
 
+// --- Hooks ----------------------------------------------------------------
+// Runs hook once, at the start of the next call of the service, on the
+// calling thread, before anything else the call does (an injected failure
+// included) and outside every lock of the stand-in host, so the hook may
+// stall the call or call back into the plug-in and other services. An empty
+// hook disarms. Returns false for a name the host does not export.
+bool HostTestbedHookService(const char* serviceName, std::function<void()> hook);
+
 // --- Observation -----------------------------------------------------------
 // Calls of one service since the last reset; -1 for a name the host does not
 // export.
@@ -41,5 +53,5 @@ int HostTestbedOpenDocuments();
 int HostTestbedInvalidHandleCalls();
 
 // Back to the start: own program folder, default config folder, no
-// failures, all counters zero. Open documents stay open (and counted).
+// failures, no hooks, all counters zero. Open documents stay open (and counted).
 void HostTestbedReset();

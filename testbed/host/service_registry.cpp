@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstring>
+#include <functional>
 #include <optional>
 
 #include "win32/critical_section.h"
@@ -33,6 +34,7 @@ struct ServiceRecord {
     int calls = 0;
     bool failAlways = false;
     int failOnCall = 0;  // the call number (counted from 1) that fails once; 0 = none
+    std::function<void()> hook;  // runs once, at the start of the next call
 };
 
 struct Registry {
@@ -63,16 +65,21 @@ std::optional<size_t> FindService(const char* name) noexcept
 bool BeginServiceCall(ServiceId service) noexcept
 {
     Registry& registry = GetRegistry();
-    Lock lock(registry.lock);
-    ServiceRecord& record = registry.services[static_cast<size_t>(service)];
-    ++record.calls;
-    if (record.failAlways)
-        return true;
-    if (record.failOnCall != 0 && record.calls == record.failOnCall) {
-        record.failOnCall = 0;
-        return true;
+    std::function<void()> hook;
+    bool fail = false;
+    {
+        Lock lock(registry.lock);
+        ServiceRecord& record = registry.services[static_cast<size_t>(service)];
+        ++record.calls;
+        hook.swap(record.hook);
+        fail = record.failAlways || (record.failOnCall != 0 && record.calls == record.failOnCall);
+        if (fail && !record.failAlways)
+            record.failOnCall = 0;
     }
-    return false;
+    // Outside the lock: the hook may call any service, or wait for a test.
+    if (hook)
+        hook();
+    return fail;
 }
 
 void RecordInvalidHandle() noexcept
@@ -104,6 +111,17 @@ bool HostTestbedStopFailing(const char* serviceName)
     Lock lock(registry.lock);
     registry.services[*index].failAlways = false;
     registry.services[*index].failOnCall = 0;
+    return true;
+}
+
+bool HostTestbedHookService(const char* serviceName, std::function<void()> hook)
+{
+    const std::optional<size_t> index = FindService(serviceName);
+    if (!index)
+        return false;
+    Registry& registry = GetRegistry();
+    Lock lock(registry.lock);
+    registry.services[*index].hook = std::move(hook);
     return true;
 }
 
@@ -141,6 +159,7 @@ void HostTestbedReset()
     ResetFolderOverrides();
     Registry& registry = GetRegistry();
     Lock lock(registry.lock);
-    registry.services.fill(ServiceRecord{});
+    for (ServiceRecord& record : registry.services)
+        record = ServiceRecord{};
     registry.invalidHandles = 0;
 }

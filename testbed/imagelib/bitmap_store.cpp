@@ -1,12 +1,15 @@
 // Bitmap records and their owners. The owner holds the record first, so the
-// record's address is the owner's; a tag tells our records from anything
-// else a caller might pass.
+// record's address is the owner's. The set of live records tells ours from
+// anything else a caller might pass without reading through the pointer,
+// which may point at memory already released.
 #include "testbed/imagelib/bitmap_store.h"
 
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <new>
 #include <type_traits>
+#include <unordered_set>
 
 #include "testbed/imagelib/testbed_state.h"
 
@@ -32,10 +35,21 @@ struct OwnedBitmap {
 static_assert(std::is_standard_layout_v<OwnedBitmap>);
 static_assert(offsetof(OwnedBitmap, record) == 0);
 
+std::mutex liveMutex;  // guards liveRecords
+std::unordered_set<const gfl::Bitmap*> liveRecords;
+
+bool IsLive(const gfl::Bitmap* bitmap) noexcept
+{
+    std::lock_guard<std::mutex> lock(liveMutex);
+    return liveRecords.count(bitmap) != 0;
+}
+
 OwnedBitmap* OwnerOf(gfl::Bitmap* bitmap) noexcept
 {
+    if (!bitmap || !IsLive(bitmap))
+        return nullptr;
     auto* owner = reinterpret_cast<OwnedBitmap*>(bitmap);
-    return owner && owner->tag == kOwnerTag ? owner : nullptr;
+    return owner->tag == kOwnerTag ? owner : nullptr;
 }
 
 void ConvertPixels(const OwnedBitmap& owner, const uint8_t* in, uint8_t* out, size_t count) noexcept
@@ -115,17 +129,37 @@ gfl::Bitmap* NewBitmap(DecodedImage& image) noexcept
     owner->tag = kOwnerTag;
     owner->kind = image.kind;
     owner->hasPixels = image.hasPixels;
+    try {
+        std::lock_guard<std::mutex> lock(liveMutex);
+        liveRecords.insert(&owner->record);
+    } catch (...) {
+        delete owner;
+        return nullptr;
+    }
     AdjustOutstandingBitmaps(1);
     return &owner->record;
 }
 
 void DeleteBitmap(gfl::Bitmap* bitmap) noexcept
 {
-    OwnedBitmap* owner = OwnerOf(bitmap);
-    if (!owner)
+    if (!bitmap)
         return;
-    delete owner;
+    {
+        std::lock_guard<std::mutex> lock(liveMutex);
+        if (liveRecords.erase(bitmap) == 0) {
+            CountForeignFree();
+            return;
+        }
+    }
+    delete reinterpret_cast<OwnedBitmap*>(bitmap);
     AdjustOutstandingBitmaps(-1);
+}
+
+gfl::Bitmap* PoisonedBitmap() noexcept
+{
+    alignas(gfl::Bitmap) static unsigned char block[sizeof(gfl::Bitmap)];
+    std::memset(block, 0xCD, sizeof block);
+    return reinterpret_cast<gfl::Bitmap*>(block);
 }
 
 gfl::Error ConvertToBgra(gfl::Bitmap* bitmap) noexcept

@@ -14,8 +14,14 @@ namespace testbed {
 // record counts as outstanding until DeleteBitmap.
 gfl::Bitmap* NewBitmap(DecodedImage& image) noexcept;
 
-// Releases a record NewBitmap made; null is ignored.
+// Releases a record NewBitmap made; null is ignored. Any other pointer (a
+// record already released, a block that never was one) is not touched and
+// counts as a foreign free.
 void DeleteBitmap(gfl::Bitmap* bitmap) noexcept;
+
+// A block of static storage shaped like a record, filled with 0xCD bytes:
+// readable, but never a bitmap anyone owns.
+gfl::Bitmap* PoisonedBitmap() noexcept;
 
 // Converts in place to 4 bytes per pixel (blue, green, red, alpha), rows
 // packed at width * 4 bytes, top row first. The transparent index stays as

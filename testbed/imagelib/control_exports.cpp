@@ -15,3 +15,12 @@ void testbedSetDescription(const char* bytes64) { testbed::SetDescription(bytes6
 void testbedSetCancelPolls(int32_t pollsPerImage) { testbed::SetCancelPolls(pollsPerImage); }
 
 void testbedGetCounters(TestbedCounters* counters) { testbed::GetCounters(counters); }
+
+void testbedSetBitDepth(int32_t bitsPerComponent, int32_t componentsPerPixel)
+{
+    testbed::SetBitDepth(bitsPerComponent, componentsPerPixel);
+}
+
+void testbedSetEntryHook(int32_t entry, TestbedHook hook, void* context) { testbed::SetEntryHook(entry, hook, context); }
+
+void testbedTrapCallsAfterDetach() { testbed::TrapCallsAfterDetach(); }

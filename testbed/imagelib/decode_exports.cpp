@@ -6,10 +6,11 @@
 #include "testbed/imagelib/decoded_image.h"
 #include "testbed/imagelib/file_information.h"
 #include "testbed/imagelib/library_exports.h"
+#include "testbed/imagelib/record_padding.h"
 #include "testbed/imagelib/source_bytes.h"
 #include "testbed/imagelib/testbed_state.h"
 
-using testbed::CountCall;
+using testbed::BeginCall;
 
 namespace {
 
@@ -56,7 +57,10 @@ gfl::Error Identify(const Source& source, int32_t formatIndex, gfl::FileInformat
     const gfl::Error decoded = ReadAndDecode(source, formatIndex, bytes, image);
     if (decoded != gfl::kNoError)
         return decoded;
-    return testbed::FillFileInformation(image, bytes.size(), settings, info);
+    const gfl::Error filled = testbed::FillFileInformation(image, bytes.size(), settings, info);
+    if (filled == gfl::kNoError)
+        testbed::PadWholeRecord(settings, info, sizeof *info);
+    return filled;
 }
 
 // Polls the cancel query the configured number of times; true when it asked
@@ -84,6 +88,10 @@ gfl::Error Load(Source source, gfl::Bitmap** bitmap, const gfl::LoadParams* para
     *bitmap = nullptr;
     if (settings.faults & kTestbedFailDecode)
         return gfl::kErrorInjected;
+    if (settings.faults & kTestbedStorePoisonThenFail) {
+        *bitmap = testbed::PoisonedBitmap();
+        return gfl::kErrorInjected;
+    }
 
     source.callbacks = &effective.callbacks;
     testbed::SourceBuffer bytes;
@@ -108,6 +116,11 @@ gfl::Error Load(Source source, gfl::Bitmap** bitmap, const gfl::LoadParams* para
         return gfl::kErrorNoMemory;
     }
     *bitmap = made;
+    if (settings.faults & kTestbedStoreFreedBitmapThenFail) {
+        testbed::DeleteBitmap(made);
+        testbed::ReleaseFileInformation(info);
+        return gfl::kErrorInjected;
+    }
     return gfl::kNoError;
 }
 
@@ -115,7 +128,7 @@ gfl::Error Load(Source source, gfl::Bitmap** bitmap, const gfl::LoadParams* para
 
 gfl::Error gflGetFileInformationW(const wchar_t* path, int32_t formatIndex, gfl::FileInformation* info) noexcept
 {
-    CountCall(kTbGetFileInformationW);
+    BeginCall(kTbGetFileInformationW);
     Source source;
     source.path = path;
     return Identify(source, formatIndex, info);
@@ -124,7 +137,7 @@ gfl::Error gflGetFileInformationW(const wchar_t* path, int32_t formatIndex, gfl:
 gfl::Error gflGetFileInformationFromHandle(void* handle, int32_t formatIndex, const gfl::StreamCallbacks* callbacks,
                                            gfl::FileInformation* info) noexcept
 {
-    CountCall(kTbGetFileInformationFromHandle);
+    BeginCall(kTbGetFileInformationFromHandle);
     Source source;
     source.handle = handle;
     source.callbacks = callbacks;
@@ -135,7 +148,7 @@ gfl::Error gflGetFileInformationFromHandle(void* handle, int32_t formatIndex, co
 gfl::Error gflLoadBitmapW(const wchar_t* path, gfl::Bitmap** bitmap, const gfl::LoadParams* params,
                           gfl::FileInformation* info) noexcept
 {
-    CountCall(kTbLoadBitmapW);
+    BeginCall(kTbLoadBitmapW);
     Source source;
     source.path = path;
     return Load(source, bitmap, params, info);
@@ -144,7 +157,7 @@ gfl::Error gflLoadBitmapW(const wchar_t* path, gfl::Bitmap** bitmap, const gfl::
 gfl::Error gflLoadBitmapFromHandle(void* handle, gfl::Bitmap** bitmap, const gfl::LoadParams* params,
                                    gfl::FileInformation* info) noexcept
 {
-    CountCall(kTbLoadBitmapFromHandle);
+    BeginCall(kTbLoadBitmapFromHandle);
     Source source;
     source.handle = handle;
     source.throughCallbacks = true;
@@ -153,26 +166,28 @@ gfl::Error gflLoadBitmapFromHandle(void* handle, gfl::Bitmap** bitmap, const gfl
 
 void gflGetDefaultLoadParams(gfl::LoadParams* params) noexcept
 {
-    CountCall(kTbGetDefaultLoadParams);
-    if (params)
-        *params = DefaultLoadParams();
+    BeginCall(kTbGetDefaultLoadParams);
+    if (!params)
+        return;
+    *params = DefaultLoadParams();
+    testbed::PadWholeRecord(testbed::CurrentCallSettings(), params, sizeof *params);
 }
 
 void gflFreeBitmap(gfl::Bitmap* bitmap) noexcept
 {
-    CountCall(kTbFreeBitmap);
+    BeginCall(kTbFreeBitmap);
     testbed::DeleteBitmap(bitmap);
 }
 
 void gflFreeFileInformation(gfl::FileInformation* info) noexcept
 {
-    CountCall(kTbFreeFileInformation);
+    BeginCall(kTbFreeFileInformation);
     testbed::ReleaseFileInformation(info);
 }
 
 gfl::Error gflChangeColorDepth(gfl::Bitmap* source, gfl::Bitmap** destination, uint32_t mode, uint16_t) noexcept
 {
-    CountCall(kTbChangeColorDepth);
+    BeginCall(kTbChangeColorDepth);
     if (testbed::CurrentCallSettings().faults & kTestbedFailConversion)
         return gfl::kErrorInjected;
     if (!source || destination)

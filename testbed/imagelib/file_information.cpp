@@ -49,6 +49,10 @@ gfl::Error FillFileInformation(const DecodedImage& image, size_t sourceBytes, co
     filled.yResolution = kResolution;
     filled.bitsPerComponent = 8;
     filled.componentsPerPixel = BytesPerPixel(image.kind);  // 8-bit components
+    if (settings.bitsPerComponent >= 0)
+        filled.bitsPerComponent = static_cast<uint16_t>(settings.bitsPerComponent);
+    if (settings.componentsPerPixel >= 0)
+        filled.componentsPerPixel = static_cast<uint16_t>(settings.componentsPerPixel);
     filled.numberOfImages = 1;
     filled.fileSize = static_cast<uint32_t>(sourceBytes);
     filled.colorUsed = image.colorMap ? 256 : 0;

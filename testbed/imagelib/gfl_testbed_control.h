@@ -23,6 +23,7 @@
 // 16-byte buffer; pixels above 128 MiB but below that fail as out of memory.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #ifdef TESTBED_IMAGELIB_BUILD
@@ -75,7 +76,25 @@ enum TestbedFault : uint32_t {
     kTestbedFailDecode = 1u << 0,        // gflLoadBitmapW / FromHandle return an error
     kTestbedFailConversion = 1u << 1,    // gflChangeColorDepth returns an error
     kTestbedFailInformation = 1u << 2,   // gflGetFileInformation* return an error
+    // gflLoadBitmapW / FromHandle store a bitmap pointer through their
+    // out-argument and then return an error: a bitmap they decoded and
+    // released again, or a poisoned block that never was a bitmap. The
+    // caller owns neither; a free of either counts as a foreign free.
+    kTestbedStoreFreedBitmapThenFail = 1u << 3,
+    kTestbedStorePoisonThenFail = 1u << 4,
+    // Every record the library fills (default load parameters, file and
+    // format information) is written for kTestbedWholeRecordBytes: the real
+    // fields, then kTestbedRecordPattern up to the end.
+    kTestbedFillWholeRecords = 1u << 5,
 };
+
+inline constexpr size_t kTestbedWholeRecordBytes = 1024;
+inline constexpr uint8_t kTestbedRecordPattern = 0xA5;
+
+// The exit code with which the stand-in ends the process when one of its
+// entry points is called after the loader detached it (once a test armed the
+// check with testbedTrapCallsAfterDetach).
+inline constexpr uint32_t kTestbedCalledAfterDetachExitCode = 0x7E57DE7Au;
 
 // Entry points in the order the plug-in binds them; indices into calls[].
 enum TestbedEntry : int {
@@ -86,8 +105,13 @@ enum TestbedEntry : int {
     kTbChangeColorDepth, kTbEntryCount
 };
 
+inline constexpr int kTestbedOrderCapacity = 64;
+
 struct TestbedCounters {
     int32_t calls[kTbEntryCount];      // calls per entry point since the last reset
+    int32_t orderLength;               // entry-point calls since the last reset
+    uint8_t order[kTestbedOrderCapacity];  // the first of them, as TestbedEntry values
+    int32_t foreignFrees;              // gflFreeBitmap of a non-null pointer that is no outstanding bitmap
     int32_t outstandingBitmaps;        // returned by a load, not yet freed
     int32_t outstandingFileInfos;      // filled by an information call, not yet freed
     int32_t cancelPolls;               // cancel-query callback invocations
@@ -114,6 +138,17 @@ TESTBED_IMAGELIB_API void testbedSetDescription(const char* bytes64);
 // (at least once, the default); lets a test signal the abort event mid-way.
 TESTBED_IMAGELIB_API void testbedSetCancelPolls(int32_t pollsPerImage);
 TESTBED_IMAGELIB_API void testbedGetCounters(TestbedCounters* counters);
+// Reports these bits per component and components per pixel in every file
+// information instead of the image's own; a negative value restores them.
+TESTBED_IMAGELIB_API void testbedSetBitDepth(int32_t bitsPerComponent, int32_t componentsPerPixel);
+// Runs hook(context) once, at the start of the next call of the entry point,
+// on the calling thread and outside every lock of the stand-in (a test
+// stalls a call there). A null hook disarms.
+typedef void (*TestbedHook)(void* context);
+TESTBED_IMAGELIB_API void testbedSetEntryHook(int32_t entry, TestbedHook hook, void* context);
+// From now on, a call of any entry point after the loader detached the
+// library ends the process with kTestbedCalledAfterDetachExitCode.
+TESTBED_IMAGELIB_API void testbedTrapCallsAfterDetach();
 }
 
 using TestbedResetFn = void (*)();
@@ -123,3 +158,6 @@ using TestbedSetFaultsFn = void (*)(uint32_t);
 using TestbedSetDescriptionFn = void (*)(const char*);
 using TestbedSetCancelPollsFn = void (*)(int32_t);
 using TestbedGetCountersFn = void (*)(TestbedCounters*);
+using TestbedSetBitDepthFn = void (*)(int32_t, int32_t);
+using TestbedSetEntryHookFn = void (*)(int32_t, TestbedHook, void*);
+using TestbedTrapCallsAfterDetachFn = void (*)();

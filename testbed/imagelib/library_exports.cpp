@@ -4,9 +4,10 @@
 
 #include <cstring>
 
+#include "testbed/imagelib/record_padding.h"
 #include "testbed/imagelib/testbed_state.h"
 
-using testbed::CountCall;
+using testbed::BeginCall;
 
 namespace {
 
@@ -29,27 +30,27 @@ void FillFormatInformation(int32_t index, const testbed::FormatRow& row, gfl::Fo
 
 gfl::Error gflLibraryInit() noexcept
 {
-    CountCall(kTbLibraryInit);
+    BeginCall(kTbLibraryInit);
     return gfl::kNoError;
 }
 
 const char* gflGetVersion() noexcept
 {
-    CountCall(kTbGetVersion);
+    BeginCall(kTbGetVersion);
     return testbed::CurrentVersion();
 }
 
-void gflLibraryExit() noexcept { CountCall(kTbLibraryExit); }
+void gflLibraryExit() noexcept { BeginCall(kTbLibraryExit); }
 
 void gflSetPluginsPathnameW(const wchar_t* folder) noexcept
 {
-    CountCall(kTbSetPluginsPathnameW);
+    BeginCall(kTbSetPluginsPathnameW);
     testbed::StorePluginsPath(folder);
 }
 
 int32_t gflGetNumberOfFormat() noexcept
 {
-    CountCall(kTbGetNumberOfFormat);
+    BeginCall(kTbGetNumberOfFormat);
     return testbed::FormatCount();
 }
 
@@ -57,19 +58,20 @@ int32_t gflGetNumberOfFormat() noexcept
 // is a failure: a caller that ignores the result then shows it.
 gfl::Error gflGetFormatInformationByIndex(int32_t index, gfl::FormatInformation* info) noexcept
 {
-    CountCall(kTbGetFormatInformationByIndex);
+    BeginCall(kTbGetFormatInformationByIndex);
     testbed::FormatRow row;
     if (!testbed::CopyFormatRow(index, &row))
         return gfl::kErrorBadFormatIndex;
     if (!info)
         return gfl::kErrorBadParameters;
     FillFormatInformation(index, row, info);
+    testbed::PadWholeRecord(testbed::CurrentCallSettings(), info, sizeof *info);
     return row.format.informationResult;
 }
 
 gfl::Bool gflFormatIsReadableByIndex(int32_t index) noexcept
 {
-    CountCall(kTbFormatIsReadableByIndex);
+    BeginCall(kTbFormatIsReadableByIndex);
     testbed::FormatRow row;
     if (!testbed::CopyFormatRow(index, &row))
         return 0;

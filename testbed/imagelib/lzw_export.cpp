@@ -4,4 +4,4 @@
 #include "testbed/imagelib/testbed_state.h"
 
 // LZW coding is always available in the stand-in; the call is only counted.
-void gflEnableLZW(gfl::Bool) noexcept { testbed::CountCall(kTbEnableLZW); }
+void gflEnableLZW(gfl::Bool) noexcept { testbed::BeginCall(kTbEnableLZW); }

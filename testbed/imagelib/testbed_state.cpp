@@ -1,4 +1,5 @@
-// The one steering state of the stand-in library. Counters are atomics so
+// The one steering state of the stand-in library (call counts and order live
+// in entry_calls.cpp). Counters are atomics so
 // that counting never waits; everything a test sets lives under one mutex,
 // held only to copy in or out, never across a decode or a callback.
 #include "testbed/imagelib/testbed_state.h"
@@ -17,13 +18,13 @@ namespace {
 constexpr const char* kDefaultVersion = "2.21";
 
 struct Counters {
-    std::atomic<int32_t> calls[kTbEntryCount] = {};
     std::atomic<int32_t> outstandingBitmaps{0};
     std::atomic<int32_t> outstandingFileInfos{0};
     std::atomic<int32_t> cancelPolls{0};
     std::atomic<uint32_t> lastLoadFlags{0};
     std::atomic<uint8_t> lastLoadHadCancel{0};
     std::atomic<uint8_t> lastLoadUsedCallbacks{0};
+    std::atomic<int32_t> foreignFrees{0};
 };
 
 struct Settings {
@@ -44,23 +45,17 @@ Settings settings;
 
 void ZeroCounters() noexcept
 {
-    for (auto& count : counters.calls)
-        count.store(0);
+    ResetCallRecord();
     counters.outstandingBitmaps.store(0);
     counters.outstandingFileInfos.store(0);
     counters.cancelPolls.store(0);
     counters.lastLoadFlags.store(0);
     counters.lastLoadHadCancel.store(0);
     counters.lastLoadUsedCallbacks.store(0);
+    counters.foreignFrees.store(0);
 }
 
 }  // namespace
-
-void CountCall(TestbedEntry entry) noexcept
-{
-    if (entry >= 0 && entry < kTbEntryCount)
-        counters.calls[entry].fetch_add(1);
-}
 
 CallSettings CurrentCallSettings() noexcept
 {
@@ -98,6 +93,8 @@ bool CopyFormatRow(int32_t index, FormatRow* row) noexcept
 void AdjustOutstandingBitmaps(int32_t delta) noexcept { counters.outstandingBitmaps.fetch_add(delta); }
 
 void AdjustOutstandingFileInfos(int32_t delta) noexcept { counters.outstandingFileInfos.fetch_add(delta); }
+
+void CountForeignFree() noexcept { counters.foreignFrees.fetch_add(1); }
 
 void CountCancelPoll() noexcept { counters.cancelPolls.fetch_add(1); }
 
@@ -193,13 +190,20 @@ void SetCancelPolls(int32_t pollsPerImage) noexcept
     settings.call.cancelPolls = std::max<int32_t>(pollsPerImage, 1);
 }
 
+void SetBitDepth(int32_t bitsPerComponent, int32_t componentsPerPixel) noexcept
+{
+    std::lock_guard<std::mutex> lock(settingsMutex);
+    settings.call.bitsPerComponent = std::min<int32_t>(bitsPerComponent, UINT16_MAX);
+    settings.call.componentsPerPixel = std::min<int32_t>(componentsPerPixel, UINT16_MAX);
+}
+
 void GetCounters(TestbedCounters* out) noexcept
 {
     if (!out)
         return;
     TestbedCounters snapshot = {};
-    for (int i = 0; i < kTbEntryCount; ++i)
-        snapshot.calls[i] = counters.calls[i].load();
+    CopyCallRecord(snapshot);
+    snapshot.foreignFrees = counters.foreignFrees.load();
     snapshot.outstandingBitmaps = counters.outstandingBitmaps.load();
     snapshot.outstandingFileInfos = counters.outstandingFileInfos.load();
     snapshot.cancelPolls = counters.cancelPolls.load();

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "testbed/imagelib/entry_calls.h"
 #include "testbed/imagelib/format_table.h"
 #include "testbed/imagelib/gfl_testbed_control.h"
 
@@ -17,9 +18,10 @@ struct CallSettings {
     int32_t cancelPolls = 1;
     bool overrideDescription = false;
     char description[64] = {};
+    int32_t bitsPerComponent = -1;    // reported instead of the image's own when >= 0
+    int32_t componentsPerPixel = -1;
 };
 
-void CountCall(TestbedEntry entry) noexcept;
 CallSettings CurrentCallSettings() noexcept;
 
 // The current version text; stays valid for the life of the process, so a
@@ -32,6 +34,7 @@ bool CopyFormatRow(int32_t index, FormatRow* row) noexcept;
 
 void AdjustOutstandingBitmaps(int32_t delta) noexcept;
 void AdjustOutstandingFileInfos(int32_t delta) noexcept;
+void CountForeignFree() noexcept;
 void CountCancelPoll() noexcept;
 void RecordLoad(uint32_t flags, bool hadCancel, bool usedCallbacks) noexcept;
 void RecordInformationSource(bool usedCallbacks) noexcept;
@@ -44,6 +47,7 @@ void SetFormats(const TestbedFormat* formats, int32_t count) noexcept;
 void SetFaults(uint32_t faultMask) noexcept;
 void SetDescription(const char* bytes64) noexcept;
 void SetCancelPolls(int32_t pollsPerImage) noexcept;
+void SetBitDepth(int32_t bitsPerComponent, int32_t componentsPerPixel) noexcept;
 void GetCounters(TestbedCounters* counters) noexcept;
 
 }  // namespace testbed

@@ -14,7 +14,7 @@
 #include "tests/integration/resource_gauges.h"
 #include "tests/support/plugin_session.h"
 #include "tests/support/test_paths.h"
-#include "tests/unit/row_name.h"
+#include "tests/support/row_name.h"
 
 namespace {
 

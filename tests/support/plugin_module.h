@@ -25,6 +25,9 @@ struct PluginModule {
 
     // Loads <exe folder>\Viewers\DVP_QPV.dll once per process.
     static PluginModule& Get();
+    // Loads the DLL at path and binds its exports; the caller owns the
+    // reference (FreeLibrary(module)). A null module when it cannot be loaded.
+    static PluginModule Load(const std::wstring& path);
 };
 
 // The stand-in library's steering functions. The library is mapped from the
@@ -38,8 +41,12 @@ struct ImageLibraryControl {
     TestbedSetDescriptionFn SetDescription = nullptr;
     TestbedSetCancelPollsFn SetCancelPolls = nullptr;
     TestbedGetCountersFn GetCounters = nullptr;
+    TestbedSetBitDepthFn SetBitDepth = nullptr;
+    TestbedSetEntryHookFn SetEntryHook = nullptr;
 
     static ImageLibraryControl& Get();
+    // Binds the steering functions of a library module the caller holds.
+    static ImageLibraryControl Bind(HMODULE module);
     TestbedCounters Counters() const;
 };
 

@@ -2,6 +2,9 @@
 // its plug-ins folder is set and it is initialised.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <vector>
+
 #include "imagelib/gfl_library.h"
 #include "win32/bind_export.h"
 #include "tests/support/unit_library.h"
@@ -27,6 +30,19 @@ TEST(GflLibraryLoad, RefusesMissingFileThenBindsAGoodOne)
     EXPECT_EQ(counters.calls[kTbLibraryInit], 1);
     EXPECT_EQ(counters.calls[kTbEnableLZW], 0) << "bound but never called";
     EXPECT_EQ(std::wstring(counters.pluginsPath), ViewersFolder() + L"\\dvp_qpv_plugins");
+}
+
+// The library finds its own plug-ins while it initialises: the folder must
+// be set before, never after.
+TEST(GflLibraryLoad, ChecksTheVersionThenSetsThePluginsFolderThenInitialises)
+{
+    GflLibrary library;
+    ImageLibraryControl& control = ImageLibraryControl::Get();
+    control.Reset();
+    ASSERT_TRUE(library.load(StandInLibraryPath().c_str()));
+    const TestbedCounters counters = control.Counters();
+    const std::vector<int> order(counters.order, counters.order + std::min(counters.orderLength, kTestbedOrderCapacity));
+    EXPECT_EQ(order, (std::vector<int>{kTbGetVersion, kTbSetPluginsPathnameW, kTbLibraryInit}));
 }
 
 TEST(GflLibraryLoad, BoundLibraryIsNotMappedOrCheckedAgain)

@@ -12,7 +12,7 @@
 
 #include "tests/support/plugin_session.h"  // BgraImage
 #include "tests/unit/in_process_plugin.h"
-#include "tests/unit/row_name.h"
+#include "tests/support/row_name.h"
 
 namespace {
 

@@ -13,9 +13,9 @@
 #include "testbed/host/host_testbed_control.h"
 #include "tests/support/plugin_session.h"  // BgraImage
 #include "tests/unit/in_process_plugin.h"
-#include "tests/unit/row_name.h"
 #include "plugin/host_services.h"
 #include "settings/settings_persistence.h"
+#include "tests/support/row_name.h"
 
 namespace {
 

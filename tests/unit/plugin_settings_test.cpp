@@ -10,7 +10,7 @@
 #include <thread>
 
 #include "settings/plugin_settings.h"
-#include "tests/unit/row_name.h"
+#include "tests/support/row_name.h"
 
 namespace {
 

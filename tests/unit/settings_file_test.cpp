@@ -16,7 +16,7 @@
 #include "settings/plugin_settings.h"
 #include "settings/settings_persistence.h"
 #include "testbed/host/host_testbed_control.h"
-#include "tests/unit/row_name.h"
+#include "tests/support/row_name.h"
 
 namespace {
 

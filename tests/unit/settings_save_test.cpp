@@ -7,7 +7,7 @@
 
 #include "settings/plugin_settings.h"
 #include "settings/settings_persistence.h"
-#include "tests/unit/row_name.h"
+#include "tests/support/row_name.h"
 #include "tests/unit/fake_xml_host.h"
 
 namespace {
