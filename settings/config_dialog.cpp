@@ -66,6 +66,7 @@ struct Outcome {
 
 ConfigDialogContext* ContextOf(HWND dialog) noexcept
 {
+    // NOLINTNEXTLINE(performance-no-int-to-ptr): the window's user slot holds the context's address
     return reinterpret_cast<ConfigDialogContext*>(GetWindowLongPtrW(dialog, DWLP_USER));
 }
 
@@ -365,6 +366,7 @@ void RunFollowUps(HWND dialog, ConfigDialogContext& context, unsigned steps)
 Outcome HandleMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam, ConfigDialogContext*& context)
 {
     if (message == WM_INITDIALOG) {
+        // NOLINTNEXTLINE(performance-no-int-to-ptr): WM_INITDIALOG carries the creation parameter, a pointer
         auto* launch = reinterpret_cast<ConfigDialogLaunch*>(lParam);
         if (!launch || !launch->context)
             return {};
@@ -380,6 +382,7 @@ Outcome HandleMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam, C
         return {};
     switch (message) {
     case WM_COMMAND:
+        // NOLINTNEXTLINE(performance-no-int-to-ptr): WM_COMMAND carries the control's window in lParam
         return HandleCommand(dialog, LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
     case WM_NCDESTROY:
         // The host destroyed the window without closing the dialog first:

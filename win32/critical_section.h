@@ -23,7 +23,7 @@ public:
     void leave() noexcept RELEASE() { LeaveCriticalSection(&section_); }
 
 private:
-    CRITICAL_SECTION section_;
+    CRITICAL_SECTION section_{};
 };
 
 class SCOPED_CAPABILITY Lock {
