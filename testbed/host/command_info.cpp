@@ -43,7 +43,7 @@ std::wstring BufferText(const std::array<wchar_t, N>& buffer)
 
 }  // namespace
 
-ExitCode RunInfo(const PluginBinding& plugin)
+ExitCode RunInfo(const dvp::PluginExports& plugin)
 {
     std::wstring error;
     if (!RequireExport(plugin.IdentifyW, L"DVP_IdentifyW", error)) {
@@ -51,7 +51,7 @@ ExitCode RunInfo(const PluginBinding& plugin)
         return ExitCode::NoPlugin;
     }
     std::array<wchar_t, 256> name{}, description{}, copyright{}, url{};
-    PluginInfoRecord record{};
+    dvp::PluginInfoRecord record{};
     record.size = sizeof(record);
     record.name = name.data();
     record.description = description.data();

@@ -35,7 +35,7 @@ ComOwner<IStream> OpenReadStream(const std::wstring& path) noexcept
     return ComOwner<IStream>(stream);
 }
 
-void Identify(const PluginBinding& plugin, const std::wstring& path, IStream* stream, IdentifiedFile& file)
+void Identify(const dvp::PluginExports& plugin, const std::wstring& path, IStream* stream, IdentifiedFile& file)
 {
     const BOOL result = stream ? plugin.IdentifyFileStreamW(nullptr, stream, path.c_str(), &file.record)
                                : plugin.IdentifyFileW(nullptr, path.c_str(), &file.record, nullptr);

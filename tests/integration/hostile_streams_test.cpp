@@ -167,8 +167,8 @@ protected:
         Outcome outcome;
         ScriptedStream forIdentify(bytes);
         configure(forIdentify);
-        FileInfoRecord record{};
-        outcome.identified = plugin.IdentifyFileStream(nullptr, &forIdentify, L"stream.bin", &record);
+        dvp::FileInfoRecord record{};
+        outcome.identified = plugin.IdentifyFileStreamW(nullptr, &forIdentify, L"stream.bin", &record);
         EXPECT_EQ(forIdentify.references(), 1) << what << ": identification changed the reference count";
         if (!outcome.identified) {
             EXPECT_EQ(record.flags, 0u) << what << ": a refusal leaves the record untouched";
@@ -176,8 +176,8 @@ protected:
 
         ScriptedStream forLoad(bytes);
         configure(forLoad);
-        FileInfoRecord loadRecord{};
-        HBITMAP bitmap = plugin.LoadBitmapStream(nullptr, &forLoad, L"stream.bin", &loadRecord, nullptr, nullptr);
+        dvp::FileInfoRecord loadRecord{};
+        HBITMAP bitmap = plugin.LoadBitmapStreamW(nullptr, &forLoad, L"stream.bin", &loadRecord, nullptr, nullptr);
         EXPECT_EQ(forLoad.references(), 1) << what << ": loading changed the reference count";
         outcome.decoded = bitmap != nullptr;
         if (bitmap) {

@@ -97,7 +97,7 @@ TEST_P(ProgramFolders, LoadTheLibraryOnlyFromAnAbsoluteFolder)
         folder.resize(kProgramDirCapacity, L'\\');
     HostTestbedSetProgramFolder(folder.c_str(), row.fillsTheBuffer);
 
-    InitExRecord record = HostRecord(13);
+    dvp::InitExRecord record = dvp::HostRecord(13);
     const BOOL startResult = plugin.InitEx(&record);
     EXPECT_FALSE(IsMapped(planted)) << "the planted library was mapped";
     EXPECT_EQ(startResult, row.starts ? TRUE : FALSE);

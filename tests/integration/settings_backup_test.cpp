@@ -2,15 +2,10 @@
 // before the dialog's Apply saves over it, its bytes are kept beside it in
 // DVP_QPV.oxc.bak (replacing an older copy). A file that was read is saved
 // over as usual and gets no copy.
-#include "tests/support/dialog_driver.h"
-#include "tests/support/plugin_session.h"
+#include "tests/support/config_dialog_session.h"
 #include "tests/support/row_name.h"
-#include "tests/support/saved_settings.h"
 
 namespace {
-
-constexpr int kApply = 1010;
-constexpr int kStreams = 1027;
 
 const std::string kGoodFile =
     "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<DVP_QPV><ExcludedExtension>.abc</ExcludedExtension>"
@@ -26,7 +21,7 @@ struct SettingsFileBytes {
 
 void PrintTo(const SettingsFileBytes& row, std::ostream* out) { *out << row.name; }
 
-class SettingsBackup : public PluginSession, public testing::WithParamInterface<SettingsFileBytes> {};
+class SettingsBackup : public ConfigDialog, public testing::WithParamInterface<SettingsFileBytes> {};
 
 std::vector<uint8_t> Bytes(const std::string& text) { return {text.begin(), text.end()}; }
 
@@ -35,7 +30,7 @@ bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) 
 TEST_P(SettingsBackup, KeepsAnUnreadableFileBeforeApplySavesOverIt)
 {
     const SettingsFileBytes& row = GetParam();
-    const std::wstring file = config.file(L"DVP_QPV.oxc");
+    const std::wstring file = SettingsFile();
     const std::wstring backup = config.file(L"DVP_QPV.oxc.bak");
     ASSERT_TRUE(WriteFileBytes(file, Bytes(row.bytes)));
     if (row.olderBackup) {
@@ -43,15 +38,13 @@ TEST_P(SettingsBackup, KeepsAnUnreadableFileBeforeApplySavesOverIt)
     }
     Start();
 
-    HWND dialog = plugin.Configure(nullptr, nullptr, 0);
-    ASSERT_NE(dialog, nullptr);
-    PumpPending(dialog);
+    Open();
     Click(dialog, kStreams);  // on in both the defaults and the good file
     Click(dialog, kApply);
     DestroyWindow(dialog);
     PumpPending(nullptr);
 
-    const SavedSettings saved = ReadSavedSettings(file);
+    const SavedSettings saved = Saved();
     EXPECT_TRUE(saved.loaded) << "Apply saved the new settings";
     EXPECT_EQ(saved.useForStreams, std::vector<int>{0});
     EXPECT_EQ(saved.excluded.size(), row.readable ? 1u : 68u);

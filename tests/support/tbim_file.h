@@ -22,6 +22,31 @@ struct TbimImage {
     std::vector<uint8_t> Bytes() const;
 };
 
+// A w x h TBIM image of BGRA pixels filled by colour(x, y) -> 0xAARRGGBB.
+template <typename ColourFn>
+TbimImage BgraImage(int32_t width, int32_t height, ColourFn colour)
+{
+    TbimImage image;
+    image.width = width;
+    image.height = height;
+    image.bgra = true;
+    for (int32_t y = 0; y < height; ++y)
+        for (int32_t x = 0; x < width; ++x) {
+            const uint32_t argb = colour(x, y);
+            image.pixels.push_back(static_cast<uint8_t>(argb));
+            image.pixels.push_back(static_cast<uint8_t>(argb >> 8));
+            image.pixels.push_back(static_cast<uint8_t>(argb >> 16));
+            image.pixels.push_back(static_cast<uint8_t>(argb >> 24));
+        }
+    return image;
+}
+
+// A w x h image of one colour.
+inline TbimImage SolidImage(int32_t width, int32_t height, uint32_t argb)
+{
+    return BgraImage(width, height, [argb](int, int) { return argb; });
+}
+
 // The file's bytes written to path; false when it cannot be written.
 bool WriteFileBytes(const std::wstring& path, const std::vector<uint8_t>& bytes);
 std::vector<uint8_t> ReadFileBytes(const std::wstring& path);

@@ -98,6 +98,8 @@ std::wstring ExecutableFolder()
     return path.substr(0, path.find_last_of(L"\\/"));
 }
 
+std::wstring ViewersFolder() { return ExecutableFolder() + L"\\Viewers"; }
+
 std::wstring FreshTempFolder()
 {
     static std::atomic<unsigned> sequence{0};

@@ -12,8 +12,10 @@ std::wstring WindowsPathFromUnix(const std::string& unixPath);
 std::wstring TestDataFolder();
 std::wstring TestDataFile(const wchar_t* name);
 
-// The folder of the running test program (no trailing separator).
+// The folder of the running test program (no trailing separator), and its
+// Viewers subfolder, where the build puts the DLLs the program needs.
 std::wstring ExecutableFolder();
+std::wstring ViewersFolder();
 
 // A new, empty folder under the system's temporary folder, named after the
 // running test; each call gives another one. The folders are removed with

@@ -1,7 +1,8 @@
 // Settings persistence through the stand-in host's real XML services (bound
 // from this dopus.exe as the plug-in binds them), against real files in a
-// fresh configuration folder: round trips, hand-written files, bad files
-// that must stay untouched, and host services that fail.
+// fresh configuration folder: round trips, hand-written files, and host
+// services that fail a load. Bad files: hostile_settings_test.cpp; failed
+// saves: settings_save_failure_test.cpp.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -206,43 +207,8 @@ INSTANTIATE_TEST_SUITE_P(
                  {std::wstring(kMegabyte.begin(), kMegabyte.end())}, 1}),
     RowName{});
 
-// Files that must not load, and must still be there byte for byte after.
-struct BadFileCase {
-    const char* name;
-    std::string bytes;
-    // What a load keeps of it before failing (the caller then resets).
-    ExtensionList leftover;
-};
-
-void PrintTo(const BadFileCase& row, std::ostream* out) { *out << row.name; }
-
-class SettingsBadFile : public SettingsFile, public testing::WithParamInterface<BadFileCase> {};
-
-TEST_P(SettingsBadFile, FailsAndLeavesTheFileUntouched)
-{
-    WriteBytes(File(), GetParam().bytes);
-    PluginSettings loaded = Loaded(false);
-    EXPECT_EQ(loaded.excludedExtensions, GetParam().leftover);
-    EXPECT_EQ(ReadBytes(File()), GetParam().bytes);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Rows, SettingsBadFile,
-    testing::Values(BadFileCase{"NotXml", "ExcludedExtension=.jpg\r\n", {}},
-                    BadFileCase{"Empty", "", {}},
-                    BadFileCase{"Truncated", "<?xml version=\"1.0\"?>\n<DVP_QPV><ExcludedExtension>.jpg", {}},
-                    BadFileCase{"WrongRoot", SettingsDocument("<ExcludedExtension>.jpg</ExcludedExtension>", "Other"),
-                                {}},
-                    BadFileCase{"RootInOtherCase",
-                                SettingsDocument("<ExcludedExtension>.jpg</ExcludedExtension>", "dvp_qpv"), {}},
-                    BadFileCase{"StreamsFlagNotABoolean",
-                                SettingsDocument("<ExcludedExtension>.jpg</ExcludedExtension>"
-                                                 "<UseQPVForStreams>maybe</UseQPVForStreams>"),
-                                {L".jpg"}}),
-    RowName{});
-
 // A host service that is missing from the table or fails: the outcome of a
-// load or a save, with the file as it was.
+// load. Files that must not load: hostile_settings_test.cpp.
 struct ServiceCase {
     const char* name;
     std::function<void(SettingsFileServices&)> arrange;
@@ -290,50 +256,6 @@ INSTANTIATE_TEST_SUITE_P(
         ServiceCase{"BoolFails", FailingService("XMLGetNodeBoolValue"), false},
         ServiceCase{"NoFirstChild", MissingXml(&SettingsFileServices::XMLFirstChildNode), true},
         ServiceCase{"NoNext", MissingXml(&SettingsFileServices::XMLNextNode), true}),
-    RowName{});
-
-// Save failures: false, and the file written before stays as it was.
-struct SaveCase {
-    const char* name;
-    std::function<void(SettingsFileServices&)> arrange;
-    bool saveCalled;  // whether the host's save service is reached at all
-};
-
-void PrintTo(const SaveCase& row, std::ostream* out) { *out << row.name; }
-
-class SettingsFileSaveFailure : public SettingsFile, public testing::WithParamInterface<SaveCase> {};
-
-TEST_P(SettingsFileSaveFailure, ReportsFalseAndLeavesTheFileUntouched)
-{
-    settings.excludedExtensions = {L".old"};
-    ASSERT_TRUE(SaveSettings(services, settings));
-    const std::string before = ReadBytes(File());
-    HostTestbedReset();
-    HostTestbedSetConfigFolder(folder.wstring().c_str());
-
-    GetParam().arrange(services);
-    settings.excludedExtensions = {L".new1", L".new2"};
-    EXPECT_FALSE(SaveSettings(services, settings));
-    EXPECT_EQ(ReadBytes(File()), before);
-    EXPECT_EQ(HostTestbedCallCount("XMLSaveFileW") > 0, GetParam().saveCalled);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Rows, SettingsFileSaveFailure,
-    testing::Values(
-        SaveCase{"NoConfigPath", [](SettingsFileServices& s) { s.GetConfigPathW = nullptr; }, false},
-        SaveCase{"ConfigPathFails", FailingService("GetConfigPathW"), false},
-        SaveCase{"NoCreate", MissingXml(&SettingsFileServices::XMLCreateFile), false},
-        SaveCase{"CreateFails", FailingService("XMLCreateFile"), false},
-        SaveCase{"NoAddChild", MissingXml(&SettingsFileServices::XMLAddChildNodeW), false},
-        SaveCase{"SecondAddFails", FailingService("XMLAddChildNodeW", 2), false},
-        SaveCase{"StreamsAddFails", FailingService("XMLAddChildNodeW", 3), false},
-        SaveCase{"NoSetValue", MissingXml(&SettingsFileServices::XMLSetNodeValueW), false},
-        SaveCase{"SetValueFails", FailingService("XMLSetNodeValueW", 2), false},
-        SaveCase{"NoSetBool", MissingXml(&SettingsFileServices::XMLSetNodeBoolValue), false},
-        SaveCase{"SetBoolFails", FailingService("XMLSetNodeBoolValue"), false},
-        SaveCase{"NoSave", MissingXml(&SettingsFileServices::XMLSaveFileW), false},
-        SaveCase{"SaveFails", FailingService("XMLSaveFileW"), true}),
     RowName{});
 
 TEST_F(SettingsFile, SaveWithoutRenameServiceKeepsTheHostsRootNameAndWritesTheChildren)

@@ -1,5 +1,5 @@
 // The stand-in host's exported services, reached the way the plug-in reaches
-// them: bound by name from this dopus.exe into a HostServices table. What is
+// them: bound by name from this dopus.exe. What is
 // checked is the contract the settings code relies on: a document handle is
 // its root, children keep their order across a save and a load, the size
 // query counts the terminator, a short buffer fails without lying about its
@@ -11,13 +11,42 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "plugin/host_services.h"
+#include "testbed/host/config_services.h"
 #include "testbed/host/host_testbed_control.h"
+#include "testbed/host/xml_services.h"
 #include "tests/support/test_paths.h"
 
+// The stand-in declares its services from the contract; the plug-in's
+// declarations of them must agree.
+static_assert(std::is_same_v<decltype(&GetProgramDirW), GetProgramDirWFn>);
+static_assert(std::is_same_v<decltype(&GetConfigPathW), GetConfigPathWFn>);
+static_assert(std::is_same_v<decltype(&XMLLoadFileW), XmlLoadFileWFn>);
+static_assert(std::is_same_v<decltype(&XMLSaveFileW), XmlSaveFileWFn>);
+static_assert(std::is_same_v<decltype(&XMLCreateFile), XmlCreateFileFn>);
+static_assert(std::is_same_v<decltype(&XMLFreeFile), XmlFreeFileFn>);
+static_assert(std::is_same_v<decltype(&XMLAddChildNodeW), XmlAddChildNodeWFn>);
+static_assert(std::is_same_v<decltype(&XMLFirstChildNode), XmlFirstChildNodeFn>);
+static_assert(std::is_same_v<decltype(&XMLNextNode), XmlNextNodeFn>);
+static_assert(std::is_same_v<decltype(&XMLGetNodeNameW), XmlGetNodeNameWFn>);
+static_assert(std::is_same_v<decltype(&XMLSetNodeNameW), XmlSetNodeNameWFn>);
+static_assert(std::is_same_v<decltype(&XMLGetNodeValueW), XmlGetNodeValueWFn>);
+static_assert(std::is_same_v<decltype(&XMLSetNodeValueW), XmlSetNodeValueWFn>);
+static_assert(std::is_same_v<decltype(&XMLGetNodeBoolValue), XmlGetNodeBoolValueFn>);
+static_assert(std::is_same_v<decltype(&XMLSetNodeBoolValue), XmlSetNodeBoolValueFn>);
+
 namespace {
+
+// A service bound by name from this executable, as the plug-in binds it.
+template <typename Fn>
+Fn Bound(const char* name)
+{
+    return BindExport<Fn>(GetModuleHandleW(nullptr), name);
+}
+#define BOUND(service) Bound<decltype(&service)>(#service)
 
 // A fresh temporary folder for one test (removed when the program ends),
 // with the names of the files in it.
@@ -59,22 +88,21 @@ void WriteBytes(const std::wstring& path, const std::string& bytes)
 
 class HostXmlServices : public testing::Test {
 protected:
-    HostServices services = HostServices::Bind();  // bound from this executable, as the plug-in binds it
     TempFolder folder;
 
-    XmlLoadFileWFn Load = services.get<XmlLoadFileWFn>(HostService::XMLLoadFileW);
-    XmlSaveFileWFn Save = services.get<XmlSaveFileWFn>(HostService::XMLSaveFileW);
-    XmlCreateFileFn Create = services.get<XmlCreateFileFn>(HostService::XMLCreateFile);
-    XmlFreeFileFn Free = services.get<XmlFreeFileFn>(HostService::XMLFreeFile);
-    XmlAddChildNodeWFn AddChild = services.get<XmlAddChildNodeWFn>(HostService::XMLAddChildNodeW);
-    XmlFirstChildNodeFn FirstChild = services.get<XmlFirstChildNodeFn>(HostService::XMLFirstChildNode);
-    XmlNextNodeFn Next = services.get<XmlNextNodeFn>(HostService::XMLNextNode);
-    XmlGetNodeNameWFn GetName = services.get<XmlGetNodeNameWFn>(HostService::XMLGetNodeNameW);
-    XmlSetNodeNameWFn SetName = services.get<XmlSetNodeNameWFn>(HostService::XMLSetNodeNameW);
-    XmlGetNodeValueWFn GetValue = services.get<XmlGetNodeValueWFn>(HostService::XMLGetNodeValueW);
-    XmlSetNodeValueWFn SetValue = services.get<XmlSetNodeValueWFn>(HostService::XMLSetNodeValueW);
-    XmlGetNodeBoolValueFn GetBool = services.get<XmlGetNodeBoolValueFn>(HostService::XMLGetNodeBoolValue);
-    XmlSetNodeBoolValueFn SetBool = services.get<XmlSetNodeBoolValueFn>(HostService::XMLSetNodeBoolValue);
+    XmlLoadFileWFn Load = BOUND(XMLLoadFileW);
+    XmlSaveFileWFn Save = BOUND(XMLSaveFileW);
+    XmlCreateFileFn Create = BOUND(XMLCreateFile);
+    XmlFreeFileFn Free = BOUND(XMLFreeFile);
+    XmlAddChildNodeWFn AddChild = BOUND(XMLAddChildNodeW);
+    XmlFirstChildNodeFn FirstChild = BOUND(XMLFirstChildNode);
+    XmlNextNodeFn Next = BOUND(XMLNextNode);
+    XmlGetNodeNameWFn GetName = BOUND(XMLGetNodeNameW);
+    XmlSetNodeNameWFn SetName = BOUND(XMLSetNodeNameW);
+    XmlGetNodeValueWFn GetValue = BOUND(XMLGetNodeValueW);
+    XmlSetNodeValueWFn SetValue = BOUND(XMLSetNodeValueW);
+    XmlGetNodeBoolValueFn GetBool = BOUND(XMLGetNodeBoolValue);
+    XmlSetNodeBoolValueFn SetBool = BOUND(XMLSetNodeBoolValue);
 
     void SetUp() override
     {
@@ -112,8 +140,8 @@ protected:
 
 TEST_F(HostXmlServices, ExportsEveryNameTheTableBinds)
 {
-    for (size_t i = 0; i < kHostServiceCount; ++i)
-        EXPECT_NE(services.slots[i], nullptr) << kHostServiceNames[i];
+    for (const char* name : kHostServiceNames)
+        EXPECT_NE(Bound<RawProc>(name), nullptr) << name;
     EXPECT_EQ(HostTestbedCallCount("XMLLoadFileW"), 0);
     EXPECT_EQ(HostTestbedCallCount("NoSuchService"), -1);
 }
@@ -121,7 +149,7 @@ TEST_F(HostXmlServices, ExportsEveryNameTheTableBinds)
 TEST_F(HostXmlServices, StubsAnswerZeroAndAreCounted)
 {
     using NoArguments = INT_PTR(WINAPI*)();
-    auto stub = services.get<NoArguments>(HostService::CalcCRC32);
+    auto stub = Bound<NoArguments>("CalcCRC32");
     ASSERT_NE(stub, nullptr);
     EXPECT_EQ(stub(), 0);
     EXPECT_EQ(HostTestbedCallCount("CalcCRC32"), 1);
@@ -523,10 +551,9 @@ TEST_F(HostXmlServices, InjectedFailureHitsTheChosenCallOrEveryCall)
 
 class HostFolderServices : public testing::Test {
 protected:
-    HostServices services = HostServices::Bind();
     TempFolder folder;
-    GetProgramDirWFn ProgramDir = services.get<GetProgramDirWFn>(HostService::GetProgramDirW);
-    GetConfigPathWFn ConfigPath = services.get<GetConfigPathWFn>(HostService::GetConfigPathW);
+    GetProgramDirWFn ProgramDir = BOUND(GetProgramDirW);
+    GetConfigPathWFn ConfigPath = BOUND(GetConfigPathW);
 
     void SetUp() override
     {

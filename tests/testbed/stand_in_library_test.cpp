@@ -13,13 +13,15 @@
 #include <vector>
 
 #include "imagelib/gfl_records.h"
-#include "win32/bind_export.h"
-#include "testbed/imagelib/gfl_testbed_control.h"
+#include "testbed/imagelib/library_control.h"
+#include "tests/support/stand_in_library.h"
 #include "tests/support/test_paths.h"
+#include "win32/bind_export.h"
 
 namespace {
 
-struct StandIn {
+// The entry points as the plug-in binds them, and the steering functions.
+struct StandIn : LibraryControl {
     HMODULE module = nullptr;
     GflGetFileInformationWFn GetFileInformationW = nullptr;
     GflGetFileInformationFromHandleFn GetFileInformationFromHandle = nullptr;
@@ -29,24 +31,13 @@ struct StandIn {
     GflFreeBitmapFn FreeBitmap = nullptr;
     GflFreeFileInformationFn FreeFileInformation = nullptr;
     GflChangeColorDepthFn ChangeColorDepth = nullptr;
-    TestbedResetFn Reset = nullptr;
-    TestbedSetFaultsFn SetFaults = nullptr;
-    TestbedSetCancelPollsFn SetCancelPolls = nullptr;
-    TestbedGetCountersFn GetCounters = nullptr;
-
-    TestbedCounters Counters() const
-    {
-        TestbedCounters counters{};
-        GetCounters(&counters);
-        return counters;
-    }
 };
 
 class StandInLibrary : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        lib.module = LoadLibraryW((ExecutableFolder() + L"\\Viewers\\libgfl64U.dll").c_str());
+        lib.module = LoadLibraryW(StandInLibraryPath().c_str());
         ASSERT_NE(lib.module, nullptr);
         Bind(lib.GetFileInformationW, "gflGetFileInformationW");
         Bind(lib.GetFileInformationFromHandle, "gflGetFileInformationFromHandle");
@@ -56,10 +47,8 @@ protected:
         Bind(lib.FreeBitmap, "gflFreeBitmap");
         Bind(lib.FreeFileInformation, "gflFreeFileInformation");
         Bind(lib.ChangeColorDepth, "gflChangeColorDepth");
-        Bind(lib.Reset, "testbedReset");
-        Bind(lib.SetFaults, "testbedSetFaults");
-        Bind(lib.SetCancelPolls, "testbedSetCancelPolls");
-        Bind(lib.GetCounters, "testbedGetCounters");
+        static_cast<LibraryControl&>(lib) = LibraryControl::Bind(lib.module);
+        ASSERT_TRUE(lib.complete());
         lib.Reset();
     }
     void TearDown() override
