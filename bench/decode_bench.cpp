@@ -217,7 +217,7 @@ void RunDecodeBench(BenchContext& context)
     const std::wstring transparentPath = context.scratch.file(L"transparent.tbim");
     WriteFileBytes(transparentPath, TransparentPaletteTbim(kWidth, kHeight, kTransparentIndex));
     const MemoryStream stream(opaque);
-    const uint8_t* copySource = opaque.data() + TbimPixelOffset(false);
+    const uint8_t* copySource = opaque.data() + sizeof(TestbedImageHeader);  // the pixels, after the header
 
     const DecodeCase cases[] = {
         {"file, opaque BGRA",

@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstdio>
+#include <cwchar>
 
 #include "testbed/host/console_output.h"
 #include "testbed/host/driver_commands.h"
@@ -35,10 +36,7 @@ std::wstring GuidText(const GUID& guid)
 template <size_t N>
 std::wstring BufferText(const std::array<wchar_t, N>& buffer)
 {
-    size_t length = 0;
-    while (length < N && buffer[length])
-        ++length;
-    return std::wstring(buffer.data(), length);
+    return std::wstring(buffer.data(), wcsnlen(buffer.data(), N));
 }
 
 }  // namespace

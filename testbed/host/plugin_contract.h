@@ -110,21 +110,22 @@ using UninitFn = void(WINAPI*)();
 using UsbSafeFn = BOOL(WINAPI*)(UsbSafeRecord* record);
 using IdentifyFn = BOOL(WINAPI*)(PluginInfoRecord* record);
 using IdentifyFileFn = BOOL(WINAPI*)(HWND window, LPCWSTR path, FileInfoRecord* record, HANDLE abortEvent);
-using IdentifyFileStreamFn = BOOL(WINAPI*)(HWND window, IStream* stream, LPCWSTR name, FileInfoRecord* record);
+using IdentifyFileStreamFn = BOOL(WINAPI*)(HWND window, IStream* stream, LPCWSTR name,
+                                           FileInfoRecord* record);
 // The host passes a wanted size the plug-in does not read; the stream
 // variant gets the same six arguments and reads the first four.
 using LoadBitmapFn = HBITMAP(WINAPI*)(HWND window, LPCWSTR path, FileInfoRecord* record, LPSIZE wantedSize,
                                       HANDLE abortEvent);
-using LoadBitmapStreamFn = HBITMAP(WINAPI*)(HWND window, IStream* stream, LPCWSTR name, FileInfoRecord* record,
-                                            LPSIZE wantedSize, HANDLE abortEvent);
+using LoadBitmapStreamFn = HBITMAP(WINAPI*)(HWND window, IStream* stream, LPCWSTR name,
+                                            FileInfoRecord* record, LPSIZE wantedSize, HANDLE abortEvent);
 // A modeless dialog, or null; the host runs its loop and destroys it.
 using ConfigureFn = HWND(WINAPI*)(HWND parent, HWND notifyWindow, DWORD notifyData);
 
 // The ten exports, each slot null until filled. X(slot) lists them; the
 // export's name is "DVP_" followed by the slot's.
-#define DVP_PLUGIN_EXPORTS(X) \
-    X(Init) X(InitEx) X(Uninit) X(USBSafe) X(IdentifyW) X(IdentifyFileW) X(IdentifyFileStreamW) X(LoadBitmapW) \
-        X(LoadBitmapStreamW) X(Configure)
+#define DVP_PLUGIN_EXPORTS(X)                                                                  \
+    X(Init) X(InitEx) X(Uninit) X(USBSafe) X(IdentifyW) X(IdentifyFileW) X(IdentifyFileStreamW) \
+        X(LoadBitmapW) X(LoadBitmapStreamW) X(Configure)
 
 struct PluginExports {
     InitFn Init = nullptr;

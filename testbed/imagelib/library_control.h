@@ -14,17 +14,19 @@
     X(Reset) X(SetVersion) X(SetFormats) X(SetFaults) X(SetDescription) X(SetCancelPolls) X(GetCounters) \
         X(SetBitDepth) X(SetEntryHook) X(TrapCallsAfterDetach)
 
+// Each slot has the type of the function it holds, as declared for the
+// stand-in's own build.
 struct LibraryControl {
-    TestbedResetFn Reset = nullptr;
-    TestbedSetVersionFn SetVersion = nullptr;
-    TestbedSetFormatsFn SetFormats = nullptr;
-    TestbedSetFaultsFn SetFaults = nullptr;
-    TestbedSetDescriptionFn SetDescription = nullptr;
-    TestbedSetCancelPollsFn SetCancelPolls = nullptr;
-    TestbedGetCountersFn GetCounters = nullptr;
-    TestbedSetBitDepthFn SetBitDepth = nullptr;
-    TestbedSetEntryHookFn SetEntryHook = nullptr;
-    TestbedTrapCallsAfterDetachFn TrapCallsAfterDetach = nullptr;
+    decltype(&testbedReset) Reset = nullptr;
+    decltype(&testbedSetVersion) SetVersion = nullptr;
+    decltype(&testbedSetFormats) SetFormats = nullptr;
+    decltype(&testbedSetFaults) SetFaults = nullptr;
+    decltype(&testbedSetDescription) SetDescription = nullptr;
+    decltype(&testbedSetCancelPolls) SetCancelPolls = nullptr;
+    decltype(&testbedGetCounters) GetCounters = nullptr;
+    decltype(&testbedSetBitDepth) SetBitDepth = nullptr;
+    decltype(&testbedSetEntryHook) SetEntryHook = nullptr;
+    decltype(&testbedTrapCallsAfterDetach) TrapCallsAfterDetach = nullptr;
 
     // The functions of a library module the caller holds.
     static LibraryControl Bind(HMODULE module) noexcept;

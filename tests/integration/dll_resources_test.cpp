@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/test_paths.h"
+#include "tests/support/test_files.h"
 
 namespace {
 

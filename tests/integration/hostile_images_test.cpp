@@ -12,7 +12,7 @@
 
 #include "tests/integration/resource_gauges.h"
 #include "tests/support/plugin_session.h"
-#include "tests/support/test_paths.h"
+#include "tests/support/test_files.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include "testbed/host/host_testbed_control.h"
 #include "tests/integration/resource_gauges.h"
 #include "tests/support/plugin_session.h"
-#include "tests/support/test_paths.h"
+#include "tests/support/test_files.h"
 
 namespace {
 

@@ -23,8 +23,6 @@ void PrintTo(const SettingsFileBytes& row, std::ostream* out) { *out << row.name
 
 class SettingsBackup : public ConfigDialog, public testing::WithParamInterface<SettingsFileBytes> {};
 
-std::vector<uint8_t> Bytes(const std::string& text) { return {text.begin(), text.end()}; }
-
 bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 TEST_P(SettingsBackup, KeepsAnUnreadableFileBeforeApplySavesOverIt)
@@ -32,9 +30,9 @@ TEST_P(SettingsBackup, KeepsAnUnreadableFileBeforeApplySavesOverIt)
     const SettingsFileBytes& row = GetParam();
     const std::wstring file = SettingsFile();
     const std::wstring backup = config.file(L"DVP_QPV.oxc.bak");
-    ASSERT_TRUE(WriteFileBytes(file, Bytes(row.bytes)));
+    ASSERT_TRUE(WriteFileBytes(file, row.bytes));
     if (row.olderBackup) {
-        ASSERT_TRUE(WriteFileBytes(backup, Bytes(kOlderBackup)));
+        ASSERT_TRUE(WriteFileBytes(backup, kOlderBackup));
     }
     Start();
 
@@ -49,9 +47,9 @@ TEST_P(SettingsBackup, KeepsAnUnreadableFileBeforeApplySavesOverIt)
     EXPECT_EQ(saved.useForStreams, std::vector<int>{0});
     EXPECT_EQ(saved.excluded.size(), row.readable ? 1u : 68u);
     if (!row.readable) {
-        EXPECT_EQ(ReadFileBytes(backup), Bytes(row.bytes)) << "the unreadable file's bytes are gone";
+        EXPECT_EQ(ReadFileText(backup), row.bytes) << "the unreadable file's bytes are gone";
     } else if (row.olderBackup) {
-        EXPECT_EQ(ReadFileBytes(backup), Bytes(kOlderBackup)) << "a file that loaded needs no copy";
+        EXPECT_EQ(ReadFileText(backup), kOlderBackup) << "a file that loaded needs no copy";
     } else {
         EXPECT_FALSE(Exists(backup)) << "a file that loaded needs no copy";
     }

@@ -11,8 +11,7 @@
 #include "testbed/host/plugin_binding.h"
 #include "tests/support/config_dialog_session.h"
 #include "tests/support/stand_in_library.h"
-#include "tests/support/tbim_file.h"
-#include "tests/support/test_paths.h"
+#include "tests/support/test_files.h"
 
 namespace {
 

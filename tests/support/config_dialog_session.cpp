@@ -55,7 +55,8 @@ int ConfigDialog::Saves() { return HostTestbedCallCount("XMLSaveFileW"); }
 
 bool ConfigDialog::Serves(const wchar_t* extension)
 {
-    const std::wstring path = Write(SolidImage(4, 3, 0xFF336699u), (std::wstring(L"sample") + extension).c_str());
+    const std::wstring name = std::wstring(L"sample") + extension;
+    const std::wstring path = Write(SolidImage(4, 3, 0xFF336699u), name.c_str());
     dvp::FileInfoRecord record{};
     return plugin.IdentifyFileW(nullptr, path.c_str(), &record, nullptr) == TRUE;
 }

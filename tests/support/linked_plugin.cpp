@@ -13,17 +13,28 @@
 
 namespace {
 
-#define SAME_FIELD(Record, field)                                                   \
-    static_assert(offsetof(Record, field) == offsetof(dvp::Record, field) &&        \
+// The host's view of one of the plug-in's argument or result types: a
+// record pointer becomes a pointer to the host's record of the same size.
+template <typename T>
+struct HostView {
+    using type = T;
+};
+#define SAME_RECORD(Record)                                      \
+    static_assert(sizeof(Record) == sizeof(dvp::Record));        \
+    template <>                                                  \
+    struct HostView<Record*> {                                   \
+        using type = dvp::Record*;                               \
+    };
+#define SAME_FIELD(Record, field)                                            \
+    static_assert(offsetof(Record, field) == offsetof(dvp::Record, field) && \
                   sizeof(Record::field) == sizeof(dvp::Record::field));
-#define SAME_SIZE(Record) static_assert(sizeof(Record) == sizeof(dvp::Record));
 
-SAME_SIZE(InitExRecord)
+SAME_RECORD(InitExRecord)
 SAME_FIELD(InitExRecord, hostVersionHigh)
 SAME_FIELD(InitExRecord, hostVersionLow)
-SAME_SIZE(UsbSafeRecord)
+SAME_RECORD(UsbSafeRecord)
 SAME_FIELD(UsbSafeRecord, otherExports)
-SAME_SIZE(PluginInfoRecord)
+SAME_RECORD(PluginInfoRecord)
 SAME_FIELD(PluginInfoRecord, size)
 SAME_FIELD(PluginInfoRecord, flags)
 SAME_FIELD(PluginInfoRecord, versionHigh)
@@ -39,7 +50,7 @@ SAME_FIELD(PluginInfoRecord, copyrightCapacity)
 SAME_FIELD(PluginInfoRecord, urlCapacity)
 SAME_FIELD(PluginInfoRecord, pluginGuid)
 SAME_FIELD(PluginInfoRecord, icon)
-SAME_SIZE(FileInfoRecord)
+SAME_RECORD(FileInfoRecord)
 SAME_FIELD(FileInfoRecord, flags)
 SAME_FIELD(FileInfoRecord, cleared8)
 SAME_FIELD(FileInfoRecord, cleared10)
@@ -53,29 +64,7 @@ SAME_FIELD(FileInfoRecord, yResolution)
 static_assert(kFileInfoHasTransparency == dvp::kFileInfoHasTransparency);
 
 #undef SAME_FIELD
-#undef SAME_SIZE
-
-// The host's view of one of the plug-in's argument or result types.
-template <typename T>
-struct HostView {
-    using type = T;
-};
-template <>
-struct HostView<InitExRecord*> {
-    using type = dvp::InitExRecord*;
-};
-template <>
-struct HostView<UsbSafeRecord*> {
-    using type = dvp::UsbSafeRecord*;
-};
-template <>
-struct HostView<PluginInfoRecord*> {
-    using type = dvp::PluginInfoRecord*;
-};
-template <>
-struct HostView<FileInfoRecord*> {
-    using type = dvp::FileInfoRecord*;
-};
+#undef SAME_RECORD
 
 template <typename Export>
 struct HostViewOf;

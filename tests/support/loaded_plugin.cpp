@@ -4,7 +4,7 @@
 
 #include "testbed/host/plugin_binding.h"
 #include "tests/support/plugin_under_test.h"
-#include "tests/support/test_paths.h"
+#include "tests/support/test_files.h"
 
 const PluginUnderTest& ThePlugin()
 {

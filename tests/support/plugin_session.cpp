@@ -40,7 +40,8 @@ void PluginSession::WriteSettings(std::initializer_list<const wchar_t*> excluded
     text += L"</DVP_QPV>\n";
     const int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
     std::vector<uint8_t> utf8(static_cast<size_t>(size));
-    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, reinterpret_cast<char*>(utf8.data()), size, nullptr, nullptr);
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, reinterpret_cast<char*>(utf8.data()), size, nullptr,
+                        nullptr);
     utf8.pop_back();  // no terminator in the file
     ASSERT_TRUE(WriteFileBytes(SettingsFile(), utf8));
 }
@@ -55,7 +56,8 @@ std::wstring PluginSession::Write(const TbimImage& image, const wchar_t* name)
 BOOL PluginSession::IdentifyStream(const std::vector<uint8_t>& bytes, const wchar_t* name,
                                    dvp::FileInfoRecord* record)
 {
-    IStream* stream = SHCreateMemStream(bytes.empty() ? nullptr : bytes.data(), static_cast<UINT>(bytes.size()));
+    IStream* stream =
+        SHCreateMemStream(bytes.empty() ? nullptr : bytes.data(), static_cast<UINT>(bytes.size()));
     EXPECT_NE(stream, nullptr);
     if (!stream)
         return FALSE;
@@ -67,7 +69,8 @@ BOOL PluginSession::IdentifyStream(const std::vector<uint8_t>& bytes, const wcha
 HBITMAP PluginSession::LoadStream(const std::vector<uint8_t>& bytes, const wchar_t* name,
                                   dvp::FileInfoRecord* record)
 {
-    IStream* stream = SHCreateMemStream(bytes.empty() ? nullptr : bytes.data(), static_cast<UINT>(bytes.size()));
+    IStream* stream =
+        SHCreateMemStream(bytes.empty() ? nullptr : bytes.data(), static_cast<UINT>(bytes.size()));
     EXPECT_NE(stream, nullptr);
     if (!stream)
         return nullptr;

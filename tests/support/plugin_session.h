@@ -13,7 +13,8 @@
 
 #include "tests/support/plugin_under_test.h"
 #include "tests/support/stand_in_library.h"
-#include "tests/support/tbim_file.h"
+#include "testbed/imagelib/tbim_image.h"
+#include "tests/support/test_files.h"
 
 class PluginSession : public testing::Test {
 protected:

@@ -3,11 +3,14 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "tests/support/test_paths.h"
+#include "tests/support/test_files.h"
 
 std::wstring StandInLibraryPath() { return ViewersFolder() + L"\\libgfl64U.dll"; }
 
-std::wstring StandInWithoutLzwPath() { return ViewersFolder() + L"\\..\\..\\..\\testbed\\nolzw\\libgfl64U.dll"; }
+std::wstring StandInWithoutLzwPath()
+{
+    return ViewersFolder() + L"\\..\\..\\..\\testbed\\nolzw\\libgfl64U.dll";
+}
 
 const LibraryControl& StandInLibrary()
 {

@@ -7,7 +7,7 @@
 
 #include "imagelib/gfl_library.h"
 #include "tests/support/stand_in_library.h"
-#include "tests/support/test_paths.h"
+#include "tests/support/test_files.h"
 
 namespace {
 

@@ -147,18 +147,12 @@ std::vector<HostileFile> Rows()
     };
 }
 
-std::vector<uint8_t> SmallImage()
-{
-    return BgraImage(2, 2, [](int, int) { return 0xFF000000u; }).Bytes();
-}
-
 class HostileSettingsFile : public PluginSession, public testing::WithParamInterface<HostileFile> {};
 
 TEST_P(HostileSettingsFile, RunsOnTheDefaultsOrTheWholeFileAndLeavesItsBytes)
 {
     const HostileFile& row = GetParam();
-    const std::vector<uint8_t> bytes(row.bytes.begin(), row.bytes.end());
-    ASSERT_TRUE(WriteFileBytes(SettingsFile(), bytes));
+    ASSERT_TRUE(WriteFileBytes(SettingsFile(), row.bytes));
 
     const auto start = std::chrono::steady_clock::now();
     ASSERT_TRUE(Start()) << "a settings file never stops the start-up";
@@ -190,7 +184,7 @@ TEST_P(HostileSettingsFile, RunsOnTheDefaultsOrTheWholeFileAndLeavesItsBytes)
         EXPECT_FALSE(LoadSettings(HostServices::Bind().settingsFile(), loaded));
         EXPECT_EQ(loaded.excludedExtensions, *row.leftover) << "what a failed load keeps of the file";
     }
-    EXPECT_EQ(ReadFileBytes(SettingsFile()), bytes) << "the file changed";
+    EXPECT_EQ(ReadFileText(SettingsFile()), row.bytes) << "the file changed";
     EXPECT_EQ(HostTestbedOpenDocuments(), 0);
     EXPECT_EQ(HostTestbedInvalidHandleCalls(), 0);
 }
@@ -211,13 +205,12 @@ TEST_F(HostileSettings, HundredThousandEntriesLoadWholeAndInOrder)
     }
     children += "<UseQPVForStreams>false</UseQPVForStreams>";
     const std::string text = Document(children);
-    const std::vector<uint8_t> bytes(text.begin(), text.end());
-    ASSERT_TRUE(WriteFileBytes(SettingsFile(), bytes));
+    ASSERT_TRUE(WriteFileBytes(SettingsFile(), text));
 
     const auto start = std::chrono::steady_clock::now();
     ASSERT_TRUE(Start());
     const auto elapsed = std::chrono::steady_clock::now() - start;
-    printf("[ settings ] %d entries (%zu bytes) loaded in %lld ms\n", kEntries, bytes.size(),
+    printf("[ settings ] %d entries (%zu bytes) loaded in %lld ms\n", kEntries, text.size(),
            static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count()));
     ASSERT_NE(ProcessSettings(), nullptr);
     EXPECT_TRUE(ProcessSettings()->excludedExtensions == expected) << ProcessSettings()->excludedExtensions.size() << " entries";
@@ -225,11 +218,11 @@ TEST_F(HostileSettings, HundredThousandEntriesLoadWholeAndInOrder)
 
     // The last entry is in force for identification.
     const std::wstring path = files.file(L"x.e99999");
-    ASSERT_TRUE(WriteFileBytes(path, SmallImage()));
+    ASSERT_TRUE(WriteFileBytes(path, SolidImage(2, 2, 0xFF000000u).Bytes()));
     dvp::FileInfoRecord record{};
     EXPECT_EQ(plugin.IdentifyFileW(nullptr, path.c_str(), &record, nullptr), FALSE);
     Stop();
-    EXPECT_EQ(ReadFileBytes(SettingsFile()), bytes);
+    EXPECT_EQ(ReadFileText(SettingsFile()), text);
 }
 
 }  // namespace

@@ -66,7 +66,7 @@ std::vector<SaveFailureOnHost> Rows()
     return rows;
 }
 
-std::string RowName(const testing::TestParamInfo<SaveFailureOnHost>& info)
+std::string FailureName(const testing::TestParamInfo<SaveFailureOnHost>& info)
 {
     const auto& [row, host] = info.param;
     return std::string(row.name) + (host == Host::StandIn ? "OnStandInHost" : "OnHandWrittenHost");
@@ -106,8 +106,9 @@ protected:
         ASSERT_NE(file, host.files.end());
         EXPECT_EQ(ChildValues(*file->second, L"ExcludedExtension"), (std::vector<std::wstring>{L".previous"}));
         EXPECT_TRUE(host.EveryDocumentFreedOnce());
-        const bool saveReached = std::any_of(host.calls.begin(), host.calls.end(),
-                                             [](const std::wstring& call) { return call.rfind(L"XMLSaveFileW", 0) == 0; });
+        const bool saveReached = std::any_of(host.calls.begin(), host.calls.end(), [](const std::wstring& call) {
+            return call.rfind(L"XMLSaveFileW", 0) == 0;
+        });
         EXPECT_EQ(saveReached, row.saveReached);
     }
 
@@ -116,8 +117,7 @@ protected:
         const std::string previous =
             Document("<ExcludedExtension>.old1</ExcludedExtension><ExcludedExtension>.old2</ExcludedExtension>"
                      "<UseQPVForStreams>false</UseQPVForStreams>");
-        const std::vector<uint8_t> bytes(previous.begin(), previous.end());
-        ASSERT_TRUE(WriteFileBytes(SettingsFile(), bytes));
+        ASSERT_TRUE(WriteFileBytes(SettingsFile(), previous));
         ASSERT_TRUE(Start());
         ASSERT_EQ(ProcessSettings()->excludedExtensions, (ExtensionList{L".old1", L".old2"}));
 
@@ -144,7 +144,7 @@ protected:
         EXPECT_FALSE(saved);
         EXPECT_EQ(ProcessSettings()->excludedExtensions, working.excludedExtensions)
             << "the new settings stay in force in memory";
-        EXPECT_EQ(ReadFileBytes(SettingsFile()), bytes) << "the previous file changed";
+        EXPECT_EQ(ReadFileText(SettingsFile()), previous) << "the previous file changed";
         EXPECT_EQ(HostTestbedCallCount("XMLSaveFileW") > 0, row.saveReached);
         EXPECT_EQ(HostTestbedOpenDocuments(), 0) << "a document was not freed";
         EXPECT_EQ(HostTestbedInvalidHandleCalls(), 0) << "a freed or foreign handle was used";
@@ -167,6 +167,6 @@ TEST_P(FailedSave, ReportsFalseAndKeepsThePreviousFileForTheNextStart)
         ExpectOnStandInHost();
 }
 
-INSTANTIATE_TEST_SUITE_P(Rows, FailedSave, testing::ValuesIn(Rows()), RowName);
+INSTANTIATE_TEST_SUITE_P(Rows, FailedSave, testing::ValuesIn(Rows()), FailureName);
 
 }  // namespace

@@ -1,10 +1,10 @@
-// Writes the stand-in library's synthetic TBIM images, so a test can build
-// exact bitmaps (palette, transparent index, colour map, alpha layout, any
-// dimensions) and decode them through the plug-in's real entry points.
+// Writes the stand-in library's synthetic TBIM images (the format is in
+// gfl_testbed_control.h), so a test or a benchmark can build exact bitmaps
+// (palette, transparent index, colour map, alpha layout, any dimensions) and
+// have the plug-in decode them through its real entry points.
 #pragma once
 
 #include <cstdint>
-#include <string>
 #include <vector>
 
 #include "testbed/imagelib/gfl_testbed_control.h"
@@ -14,10 +14,10 @@ struct TbimImage {
     int32_t height = 0;
     uint16_t layout = 0;
     int16_t transparentIndex = -1;
-    bool bgra = false;                  // pixels are BGRA quads, else palette indices
+    bool bgra = false;              // pixels are BGRA quads, else palette indices
     bool hasColorMap = false;
-    uint8_t colorMap[3][256] = {};      // red, green, blue
-    std::vector<uint8_t> pixels;        // width*height*(bgra ? 4 : 1) bytes
+    uint8_t colorMap[3][256] = {};  // red, green, blue
+    std::vector<uint8_t> pixels;    // width*height*(bgra ? 4 : 1) bytes
 
     std::vector<uint8_t> Bytes() const;
 };
@@ -30,6 +30,8 @@ TbimImage BgraImage(int32_t width, int32_t height, ColourFn colour)
     image.width = width;
     image.height = height;
     image.bgra = true;
+    if (width > 0 && height > 0)
+        image.pixels.reserve(static_cast<size_t>(width) * static_cast<size_t>(height) * 4);
     for (int32_t y = 0; y < height; ++y)
         for (int32_t x = 0; x < width; ++x) {
             const uint32_t argb = colour(x, y);
@@ -46,22 +48,3 @@ inline TbimImage SolidImage(int32_t width, int32_t height, uint32_t argb)
 {
     return BgraImage(width, height, [argb](int, int) { return argb; });
 }
-
-// The file's bytes written to path; false when it cannot be written.
-bool WriteFileBytes(const std::wstring& path, const std::vector<uint8_t>& bytes);
-std::vector<uint8_t> ReadFileBytes(const std::wstring& path);
-
-// A fresh empty folder under the system's temporary folder for one fixture;
-// removed with its files when the test program ends.
-class ScratchFolder {
-public:
-    ScratchFolder();
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
-
-    const std::wstring& path() const { return path_; }
-    std::wstring file(const wchar_t* name) const { return path_ + L"\\" + name; }
-
-private:
-    std::wstring path_;
-};
