@@ -4,6 +4,11 @@
 
 #include "testbed/host/host_testbed_control.h"
 
+std::string SettingsDocument(const std::string& children, const std::string& root)
+{
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<" + root + ">" + children + "</" + root + ">\r\n";
+}
+
 void PluginSession::SetUp()
 {
     HostTestbedReset();

@@ -16,6 +16,10 @@
 #include "testbed/imagelib/tbim_image.h"
 #include "tests/support/test_files.h"
 
+// A settings file's bytes: the declaration and a root (DVP_QPV unless
+// given) holding the children as written.
+std::string SettingsDocument(const std::string& children, const std::string& root = "DVP_QPV");
+
 class PluginSession : public testing::Test {
 protected:
     const dvp::PluginExports& plugin = ThePlugin().exports;

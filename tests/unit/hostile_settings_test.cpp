@@ -45,11 +45,6 @@ ExtensionList SortedDefaults()
     return defaults;
 }
 
-std::string Document(const std::string& children, const std::string& root = "DVP_QPV")
-{
-    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<" + root + ">" + children + "</" + root + ">\r\n";
-}
-
 std::string Entry(const std::string& value) { return "<ExcludedExtension>" + value + "</ExcludedExtension>"; }
 
 std::string NotXml()
@@ -97,7 +92,7 @@ std::string DeepNesting(int depth)
         open += "<n>";
         close += "</n>";
     }
-    return Document(open + close + Entry(".kept"));
+    return SettingsDocument(open + close + Entry(".kept"));
 }
 
 const std::string kMegabyte(1 << 20, 'M');
@@ -112,37 +107,37 @@ std::vector<HostileFile> Rows()
         {"OnlyADeclaration", "<?xml version=\"1.0\"?>\r\n", Outcome::Defaults, {}},
         {"Truncated", "<?xml version=\"1.0\"?>\n<DVP_QPV><ExcludedExtension>.jpg", Outcome::Defaults, {}, 1,
          ExtensionList{}},
-        {"WrongRoot", Document(Entry(".jpg"), "Settings"), Outcome::Defaults, {}},
-        {"OtherRoot", Document(Entry(".jpg"), "Other"), Outcome::Defaults, {}, 1, ExtensionList{}},
-        {"RootInOtherCase", Document(Entry(".jpg"), "dvp_qpv"), Outcome::Defaults, {}, 1, ExtensionList{}},
-        {"StreamsFlagNotABoolean", Document(Entry(".jpg") + "<UseQPVForStreams>maybe</UseQPVForStreams>"),
+        {"WrongRoot", SettingsDocument(Entry(".jpg"), "Settings"), Outcome::Defaults, {}},
+        {"OtherRoot", SettingsDocument(Entry(".jpg"), "Other"), Outcome::Defaults, {}, 1, ExtensionList{}},
+        {"RootInOtherCase", SettingsDocument(Entry(".jpg"), "dvp_qpv"), Outcome::Defaults, {}, 1, ExtensionList{}},
+        {"StreamsFlagNotABoolean", SettingsDocument(Entry(".jpg") + "<UseQPVForStreams>maybe</UseQPVForStreams>"),
          Outcome::Defaults, {}, 1, ExtensionList{L".jpg"}},
-        {"GarbageAfterTheRoot", Document(Entry(".jpg")) + "<DVP_QPV>", Outcome::Defaults, {}},
-        {"NulByteInAValue", Document(Entry(std::string(".a\0b", 4))), Outcome::Defaults, {}},
-        {"NulCharacterReference", Document(Entry(".a&#0;b")), Outcome::Defaults, {}},
+        {"GarbageAfterTheRoot", SettingsDocument(Entry(".jpg")) + "<DVP_QPV>", Outcome::Defaults, {}},
+        {"NulByteInAValue", SettingsDocument(Entry(std::string(".a\0b", 4))), Outcome::Defaults, {}},
+        {"NulCharacterReference", SettingsDocument(Entry(".a&#0;b")), Outcome::Defaults, {}},
         {"EntityExpansion", BillionLaughs(), Outcome::Defaults, {}},
         {"NestingTenThousandDeep", DeepNesting(10000), Outcome::Defaults, {}},
         {"MegabyteValueThenMore",
-         Document(Entry(kMegabyte) + Entry(".tbim") + "<UseQPVForStreams>false</UseQPVForStreams>"),
+         SettingsDocument(Entry(kMegabyte) + Entry(".tbim") + "<UseQPVForStreams>false</UseQPVForStreams>"),
          Outcome::Contents, {kWideMegabyte, L".tbim"}, 0},
         {"LongUnknownElementNameIsSkipped",
-         Document("<" + std::string(5000, 'N') + ">x</" + std::string(5000, 'N') + ">" + Entry(".kept")),
+         SettingsDocument("<" + std::string(5000, 'N') + ">x</" + std::string(5000, 'N') + ">" + Entry(".kept")),
          Outcome::Contents, {L".kept"}},
         {"Utf16WithByteOrderMark", Utf16Document(), Outcome::Contents, {L".\x00E9t\x00E9"}, 0},
-        {"CharacterOutsideTheBasicPlaneAsUtf8", Document(Entry(".\xF0\x9F\x98\x80")), Outcome::Contents,
+        {"CharacterOutsideTheBasicPlaneAsUtf8", SettingsDocument(Entry(".\xF0\x9F\x98\x80")), Outcome::Contents,
          {L".\xD83D\xDE00"}},
-        {"CharacterOutsideTheBasicPlaneAsReference", Document(Entry(".&#x1F600;")), Outcome::Contents,
+        {"CharacterOutsideTheBasicPlaneAsReference", SettingsDocument(Entry(".&#x1F600;")), Outcome::Contents,
          {L".\xD83D\xDE00"}},
         // Surrogates are no characters: UTF-8 may not encode them and a
         // character reference may not name them.
-        {"LoneHighSurrogateAsUtf8", Document(Entry(".\xED\xA0\x80")), Outcome::DefaultsOrContents, {L".\xD800"}},
-        {"LoneLowSurrogateAsUtf8", Document(Entry(".\xED\xB0\x80")), Outcome::DefaultsOrContents, {L".\xDC00"}},
-        {"ReversedPairAsUtf8", Document(Entry(".\xED\xB8\x80\xED\xA0\xBD")), Outcome::DefaultsOrContents,
+        {"LoneHighSurrogateAsUtf8", SettingsDocument(Entry(".\xED\xA0\x80")), Outcome::DefaultsOrContents, {L".\xD800"}},
+        {"LoneLowSurrogateAsUtf8", SettingsDocument(Entry(".\xED\xB0\x80")), Outcome::DefaultsOrContents, {L".\xDC00"}},
+        {"ReversedPairAsUtf8", SettingsDocument(Entry(".\xED\xB8\x80\xED\xA0\xBD")), Outcome::DefaultsOrContents,
          {L".\xDE00\xD83D"}},
-        {"LoneHighSurrogateAsDecimalReference", Document(Entry(".&#55296;")), Outcome::DefaultsOrContents,
+        {"LoneHighSurrogateAsDecimalReference", SettingsDocument(Entry(".&#55296;")), Outcome::DefaultsOrContents,
          {L".\xD800"}},
-        {"LoneLowSurrogateAsHexReference", Document(Entry(".&#xDC00;")), Outcome::DefaultsOrContents, {L".\xDC00"}},
-        {"PairAsTwoReferences", Document(Entry(".&#xD83D;&#xDE00;")), Outcome::DefaultsOrContents,
+        {"LoneLowSurrogateAsHexReference", SettingsDocument(Entry(".&#xDC00;")), Outcome::DefaultsOrContents, {L".\xDC00"}},
+        {"PairAsTwoReferences", SettingsDocument(Entry(".&#xD83D;&#xDE00;")), Outcome::DefaultsOrContents,
          {L".\xD83D\xDE00"}},
     };
 }
@@ -204,7 +199,7 @@ TEST_F(HostileSettings, HundredThousandEntriesLoadWholeAndInOrder)
         expected.emplace_back(value.begin(), value.end());
     }
     children += "<UseQPVForStreams>false</UseQPVForStreams>";
-    const std::string text = Document(children);
+    const std::string text = SettingsDocument(children);
     ASSERT_TRUE(WriteFileBytes(SettingsFile(), text));
 
     const auto start = std::chrono::steady_clock::now();

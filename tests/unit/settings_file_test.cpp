@@ -14,6 +14,7 @@
 #include "settings/plugin_settings.h"
 #include "settings/settings_persistence.h"
 #include "testbed/host/host_testbed_control.h"
+#include "tests/support/plugin_session.h"
 #include "tests/support/row_name.h"
 #include "tests/support/test_files.h"
 
@@ -25,11 +26,6 @@ size_t CountOf(const std::string& text, const std::string& part)
     for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
         ++count;
     return count;
-}
-
-std::string SettingsDocument(const std::string& children, const std::string& root = "DVP_QPV")
-{
-    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<" + root + ">" + children + "</" + root + ">\n";
 }
 
 class SettingsFile : public testing::Test {

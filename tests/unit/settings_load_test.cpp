@@ -14,6 +14,7 @@
 #include "settings/plugin_settings.h"
 #include "settings/settings_persistence.h"
 #include "testbed/host/host_testbed_control.h"
+#include "tests/support/plugin_session.h"
 #include "tests/support/row_name.h"
 #include "tests/support/test_files.h"
 #include "tests/unit/failing_allocation.h"
@@ -184,10 +185,9 @@ protected:
         HostTestbedReset();
         HostTestbedSetConfigFolder(folder.path().c_str());
         const std::wstring file = folder.file(L"DVP_QPV.oxc");
-        ASSERT_TRUE(WriteFileBytes(file, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<DVP_QPV>"
-                                         "<ExcludedExtension>.jpg</ExcludedExtension>"
-                                         "<ExcludedExtension>.png</ExcludedExtension>"
-                                         "<UseQPVForStreams>false</UseQPVForStreams></DVP_QPV>\n"));
+        ASSERT_TRUE(WriteFileBytes(file, SettingsDocument("<ExcludedExtension>.jpg</ExcludedExtension>"
+                                                          "<ExcludedExtension>.png</ExcludedExtension>"
+                                                          "<UseQPVForStreams>false</UseQPVForStreams>")));
         SettingsFileServices standIn = HostServices::Bind().settingsFile();
         row.onStandIn(standIn, file);
         EXPECT_EQ(LoadSettings(standIn, settings), row.expectedResult);

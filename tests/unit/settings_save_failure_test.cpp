@@ -80,11 +80,6 @@ ExtensionList NewEntries(size_t count)
     return list;
 }
 
-std::string Document(const std::string& children)
-{
-    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<DVP_QPV>" + children + "</DVP_QPV>\r\n";
-}
-
 class FailedSave : public PluginSession, public testing::WithParamInterface<SaveFailureOnHost> {
 protected:
     const SaveFailure& row = std::get<0>(GetParam());
@@ -115,7 +110,7 @@ protected:
     void ExpectOnStandInHost()
     {
         const std::string previous =
-            Document("<ExcludedExtension>.old1</ExcludedExtension><ExcludedExtension>.old2</ExcludedExtension>"
+            SettingsDocument("<ExcludedExtension>.old1</ExcludedExtension><ExcludedExtension>.old2</ExcludedExtension>"
                      "<UseQPVForStreams>false</UseQPVForStreams>");
         ASSERT_TRUE(WriteFileBytes(SettingsFile(), previous));
         ASSERT_TRUE(Start());
