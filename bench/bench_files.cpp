@@ -9,31 +9,8 @@
 #include <system_error>
 
 #include "bench/bench_report.h"
+#include "testbed/imagelib/tbim_image.h"
 #include "win32/unique_handle.h"
-#include "testbed/imagelib/gfl_testbed_control.h"
-
-namespace {
-
-constexpr uint16_t kLayoutWithoutAlpha = kTestbedLayoutRgb;
-constexpr size_t kColorMapBytes = 768;
-
-std::vector<uint8_t> TbimHeader(int32_t width, int32_t height, int16_t transparentIndex, bool bgra,
-                                bool hasColorMap)
-{
-    TestbedImageHeader header{};
-    memcpy(header.magic, kTestbedMagic, sizeof header.magic);
-    header.width = width;
-    header.height = height;
-    header.layout = kLayoutWithoutAlpha;
-    header.transparentIndex = transparentIndex;
-    header.pixelKind = bgra ? 1 : 0;
-    header.hasColorMap = hasColorMap ? 1 : 0;
-    std::vector<uint8_t> bytes(sizeof header);
-    memcpy(bytes.data(), &header, sizeof header);
-    return bytes;
-}
-
-}  // namespace
 
 ScratchFolder::ScratchFolder()
 {
@@ -83,39 +60,33 @@ void WriteFileBytes(const std::wstring& path, const std::vector<uint8_t>& bytes)
 
 std::vector<uint8_t> OpaqueBgraTbim(int32_t width, int32_t height)
 {
-    std::vector<uint8_t> bytes = TbimHeader(width, height, -1, true, false);
-    const size_t offset = bytes.size();
-    bytes.resize(offset + static_cast<size_t>(width) * static_cast<size_t>(height) * 4);
-    uint8_t* pixel = bytes.data() + offset;
-    for (int32_t y = 0; y < height; ++y)
-        for (int32_t x = 0; x < width; ++x, pixel += 4) {
-            pixel[0] = static_cast<uint8_t>(x);
-            pixel[1] = static_cast<uint8_t>(y);
-            pixel[2] = static_cast<uint8_t>(x ^ y);
-            pixel[3] = 255;
-        }
-    return bytes;
+    TbimImage image = BgraImage(width, height, [](int32_t x, int32_t y) {
+        return 0xFF000000u | ((x ^ y) & 0xFFu) << 16 | (y & 0xFFu) << 8 | (x & 0xFFu);
+    });
+    image.layout = kTestbedLayoutRgb;  // no alpha named
+    return image.Bytes();
 }
 
 std::vector<uint8_t> TransparentPaletteTbim(int32_t width, int32_t height, int16_t transparentIndex)
 {
-    std::vector<uint8_t> bytes = TbimHeader(width, height, transparentIndex, false, true);
-    // red[256], green[256], blue[256]: entry i is (i, 255 - i, 7), unique per
-    // index, so exactly the pixels of transparentIndex become transparent.
-    const size_t mapOffset = bytes.size();
-    bytes.resize(mapOffset + kColorMapBytes);
+    TbimImage image;
+    image.width = width;
+    image.height = height;
+    image.layout = kTestbedLayoutRgb;
+    image.transparentIndex = transparentIndex;
+    // Entry i is (i, 255 - i, 7), unique per index, so exactly the pixels of
+    // transparentIndex become transparent.
+    image.hasColorMap = true;
     for (int i = 0; i < 256; ++i) {
-        bytes[mapOffset + i] = static_cast<uint8_t>(i);
-        bytes[mapOffset + 256 + i] = static_cast<uint8_t>(255 - i);
-        bytes[mapOffset + 512 + i] = 7;
+        image.colorMap[0][i] = static_cast<uint8_t>(i);
+        image.colorMap[1][i] = static_cast<uint8_t>(255 - i);
+        image.colorMap[2][i] = 7;
     }
-    const size_t offset = bytes.size();
-    bytes.resize(offset + static_cast<size_t>(width) * static_cast<size_t>(height));
-    uint8_t* pixel = bytes.data() + offset;
+    image.pixels.reserve(static_cast<size_t>(width) * static_cast<size_t>(height));
     for (int32_t y = 0; y < height; ++y)
         for (int32_t x = 0; x < width; ++x)
-            *pixel++ = static_cast<uint8_t>(x + y);
-    return bytes;
+            image.pixels.push_back(static_cast<uint8_t>(x + y));
+    return image.Bytes();
 }
 
 std::wstring WriteSmallImage(const ScratchFolder& scratch)
@@ -123,9 +94,4 @@ std::wstring WriteSmallImage(const ScratchFolder& scratch)
     const std::wstring path = scratch.file(L"x.tbim");
     WriteFileBytes(path, OpaqueBgraTbim(32, 32));
     return path;
-}
-
-size_t TbimPixelOffset(bool hasColorMap) noexcept
-{
-    return sizeof(TestbedImageHeader) + (hasColorMap ? kColorMapBytes : 0);
 }

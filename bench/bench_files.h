@@ -38,6 +38,3 @@ std::vector<uint8_t> TransparentPaletteTbim(int32_t width, int32_t height, int16
 // The small image both identification measurements read: a 32 x 32 BGRA
 // TBIM named x.tbim, which no default exclusion matches. Returns its path.
 std::wstring WriteSmallImage(const ScratchFolder& scratch);
-
-// The size of a TBIM header, where a BGRA image's pixels begin.
-size_t TbimPixelOffset(bool hasColorMap) noexcept;

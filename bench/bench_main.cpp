@@ -13,6 +13,7 @@
 #include "bench/bench_report.h"
 #include "bench/benches.h"
 #include "bench/machine_probe.h"
+#include "tests/support/plugin_under_test.h"
 
 namespace {
 
@@ -51,10 +52,13 @@ int main(int argc, char** argv)
 {
     SetUnhandledExceptionFilter(ReportCrash);
     ScratchFolder scratch;
-    StartPlugin(scratch.folder(L"config"));
+    // The plug-in's code is linked into this executable, which is also the
+    // host: its module stands for the plug-in's DLL.
+    const dvp::PluginExports& plugin = ThePlugin().exports;
+    StartPlugin(plugin, scratch.folder(L"config"));
     Report report;
-    BenchContext context{scratch, BindSteering(), report, RepetitionsFrom(argc, argv)};
-    context.steering.reset();
+    BenchContext context{scratch, plugin, BindLibraryControl(), report, RepetitionsFrom(argc, argv)};
+    context.library.Reset();
 
     const double availableAtStart = TwoCoreAvailability();
     if (Wanted(argc, argv, "decode"))

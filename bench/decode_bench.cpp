@@ -18,7 +18,6 @@
 #include "bench/bench_clock.h"
 #include "bench/benches.h"
 #include "plugin/plugin_state.h"
-#include "plugin/plugin_exports.h"
 #include "viewer/dib_conversion.h"
 #include "viewer/stream_source.h"
 
@@ -116,7 +115,7 @@ void CopyFloor(const uint8_t* source)
 // The first result of each case is checked, so that the timings are of a
 // load that produced the right bitmap. The first row's pixels also show the
 // rows run top-down (Wine reports the header's height without its sign).
-void VerifyBitmap(HBITMAP bitmap, const FileInfoRecord& record, bool transparent)
+void VerifyBitmap(HBITMAP bitmap, const dvp::FileInfoRecord& record, bool transparent)
 {
     DIBSECTION section{};
     if (GetObjectW(bitmap, sizeof section, &section) != sizeof section)
@@ -125,7 +124,7 @@ void VerifyBitmap(HBITMAP bitmap, const FileInfoRecord& record, bool transparent
         section.dsBmih.biBitCount != 32 || !section.dsBm.bmBits)
         Fail("the plug-in's DIB section has the wrong shape");
     const auto* pixels = static_cast<const uint8_t*>(section.dsBm.bmBits);
-    const bool marked = (record.flags & kFileInfoHasTransparency) != 0;
+    const bool marked = (record.flags & dvp::kFileInfoHasTransparency) != 0;
     if (marked != transparent)
         Fail("the transparency flag does not match the image");
     if (transparent) {
@@ -138,7 +137,7 @@ void VerifyBitmap(HBITMAP bitmap, const FileInfoRecord& record, bool transparent
 
 struct DecodeCase {
     const char* name;
-    std::function<HBITMAP(FileInfoRecord*)> plugin;
+    std::function<HBITMAP(dvp::FileInfoRecord*)> plugin;
     std::function<void()> direct;
     bool transparent;
     double bound;
@@ -147,7 +146,7 @@ struct DecodeCase {
 void Measure(BenchContext& context, const DecodeCase& c, const uint8_t* copySource)
 {
     Progress("decode: %s", c.name);
-    FileInfoRecord record{};
+    dvp::FileInfoRecord record{};
     HBITMAP first = c.plugin(&record);
     if (!first)
         Fail("the plug-in returned no bitmap");
@@ -157,7 +156,7 @@ void Measure(BenchContext& context, const DecodeCase& c, const uint8_t* copySour
     CopyFloor(copySource);
 
     const auto pluginLoad = [&] {
-        FileInfoRecord each{};
+        dvp::FileInfoRecord each{};
         HBITMAP bitmap = c.plugin(&each);
         if (!bitmap)
             Fail("the plug-in returned no bitmap");
@@ -218,22 +217,22 @@ void RunDecodeBench(BenchContext& context)
     const std::wstring transparentPath = context.scratch.file(L"transparent.tbim");
     WriteFileBytes(transparentPath, TransparentPaletteTbim(kWidth, kHeight, kTransparentIndex));
     const MemoryStream stream(opaque);
-    const uint8_t* copySource = opaque.data() + TbimPixelOffset(false);
+    const uint8_t* copySource = opaque.data() + sizeof(TestbedImageHeader);  // the pixels, after the header
 
     const DecodeCase cases[] = {
         {"file, opaque BGRA",
-         [&](FileInfoRecord* record) {
-             return DVP_LoadBitmapW(nullptr, opaquePath.c_str(), record, nullptr, nullptr);
+         [&](dvp::FileInfoRecord* record) {
+             return context.plugin.LoadBitmapW(nullptr, opaquePath.c_str(), record, nullptr, nullptr);
          },
          [&] { DirectFileLoad(opaquePath); }, false, kOpaqueBound},
         {"file, palette with transparent colour",
-         [&](FileInfoRecord* record) {
-             return DVP_LoadBitmapW(nullptr, transparentPath.c_str(), record, nullptr, nullptr);
+         [&](dvp::FileInfoRecord* record) {
+             return context.plugin.LoadBitmapW(nullptr, transparentPath.c_str(), record, nullptr, nullptr);
          },
          [&] { DirectFileLoad(transparentPath); }, true, kTransparentBound},
         {"stream, opaque BGRA",
-         [&](FileInfoRecord* record) {
-             return DVP_LoadBitmapStreamW(nullptr, stream.rewound(), L"opaque.tbim", record, nullptr,
+         [&](dvp::FileInfoRecord* record) {
+             return context.plugin.LoadBitmapStreamW(nullptr, stream.rewound(), L"opaque.tbim", record, nullptr,
                                           nullptr);
          },
          [&] { DirectStreamLoad(stream); }, false, kOpaqueBound},

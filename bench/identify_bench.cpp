@@ -10,8 +10,6 @@
 #include "bench/bench_clock.h"
 #include "bench/benches.h"
 #include "plugin/plugin_state.h"
-#include "plugin/plugin_exports.h"
-#include "plugin/plugin_state.h"
 #include "settings/plugin_settings.h"
 #include "viewer/file_identification.h"
 
@@ -28,14 +26,14 @@ constexpr int kCheckCallsThousand = 2000;
 constexpr size_t kLargeListSize = 1000;
 constexpr double kIdentifyBound = 0.05;
 
-void PluginIdentify(const std::wstring& path)
+void PluginIdentify(const dvp::PluginExports& plugin, const std::wstring& path)
 {
     wchar_t description[256] = {};
-    FileInfoRecord record{};
+    dvp::FileInfoRecord record{};
     record.size = sizeof record;
     record.description = description;
     record.descriptionCapacity = 256;
-    if (!DVP_IdentifyFileW(nullptr, path.c_str(), &record, nullptr))
+    if (!plugin.IdentifyFileW(nullptr, path.c_str(), &record, nullptr))
         Fail("DVP_IdentifyFileW refused the benchmark's file");
 }
 
@@ -107,13 +105,13 @@ void RunIdentifyBench(BenchContext& context)
     const std::wstring path = WriteSmallImage(context.scratch);
     if (LiveExclusionCount() != DefaultExcludedExtensions.size())
         Fail("the started plug-in does not hold the 68 default exclusions");
-    PluginIdentify(path);
+    PluginIdentify(context.plugin, path);
     DirectIdentify(path);
 
     const auto samples = Interleave(pairs, {
                                                [&] {
                                                    for (int i = 0; i < kIdentifyCallsPerSample; ++i)
-                                                       PluginIdentify(path);
+                                                       PluginIdentify(context.plugin, path);
                                                },
                                                [&] {
                                                    for (int i = 0; i < kIdentifyCallsPerSample; ++i)

@@ -13,7 +13,6 @@
 #include "bench/benches.h"
 #include "imagelib/handled_extensions.h"
 #include "plugin/host_services.h"
-#include "plugin/plugin_exports.h"
 #include "plugin/plugin_state.h"
 #include "settings/host_document.h"
 #include "settings/plugin_settings.h"
@@ -89,12 +88,12 @@ void HostLoadOnly(const SettingsFileServices& host, const std::wstring& path, bo
                             : "the host loads a settings file that should not exist");
 }
 
-void Cycle()
+void Cycle(const dvp::PluginExports& plugin)
 {
-    InitExRecord record = Version13Record();
-    if (!DVP_InitEx(&record))
+    dvp::InitExRecord record = dvp::HostRecord(13);
+    if (!plugin.InitEx(&record))
         Fail("DVP_InitEx failed in a re-initialisation cycle");
-    DVP_Uninit();
+    plugin.Uninit();
 }
 
 }  // namespace
@@ -103,15 +102,16 @@ void RunInitBench(BenchContext& context)
 {
     Progress("init: 300 formats");
     const std::vector<TestbedFormat> formats = ManyFormats();
-    context.steering.setFormats(formats.data(), kFormats);
-    DVP_Uninit();  // the count the start-up left is now 0
+    const dvp::PluginExports& plugin = context.plugin;
+    context.library.SetFormats(formats.data(), kFormats);
+    plugin.Uninit();  // the count the start-up left is now 0
 
     // The first cycle with the new table, checked, then timed ones.
-    InitExRecord record = Version13Record();
-    if (!DVP_InitEx(&record))
+    dvp::InitExRecord record = dvp::HostRecord(13);
+    if (!plugin.InitEx(&record))
         Fail("DVP_InitEx failed with 300 formats");
     const size_t entries = EntryCount(State().handledExtensions());
-    DVP_Uninit();
+    plugin.Uninit();
     if (entries != static_cast<size_t>(kFormats * kExtensionsPerFormat))
         Fail("the handled-extensions string does not list the 900 extensions");
 
@@ -137,7 +137,7 @@ void RunInitBench(BenchContext& context)
             HostLoadOnly(host, settingsPath, false);
     };
     const auto withoutFile =
-        Interleave(context.repetitions, {[] { Cycle(); }, build, bind, loadAbsent, hostAbsent});
+        Interleave(context.repetitions, {[&] { Cycle(plugin); }, build, bind, loadAbsent, hostAbsent});
 
     SaveDefaultSettings(host);
     const auto loadPresent = [&] {
@@ -149,7 +149,7 @@ void RunInitBench(BenchContext& context)
         for (int i = 0; i < kBuildsPerSample; ++i)
             HostLoadOnly(host, settingsPath, true);
     };
-    const auto withFile = Interleave(context.repetitions, {[] { Cycle(); }, loadPresent, hostPresent});
+    const auto withFile = Interleave(context.repetitions, {[&] { Cycle(plugin); }, loadPresent, hostPresent});
 
     const double each = 1.0 / kBuildsPerSample;
     const double cycle = Median(withoutFile[0]);
@@ -186,5 +186,5 @@ void RunInitBench(BenchContext& context)
         "Initialisation: the stand-in host parses settings files with MSXML through COM, whose "
         "cost under Wine varies widely from run to run; the figures measured apart are medians "
         "of their own runs and need not add up to a cycle's.");
-    context.steering.reset();
+    context.library.Reset();
 }

@@ -18,8 +18,6 @@
 #include "bench/benches.h"
 #include "bench/machine_probe.h"
 #include "plugin/plugin_state.h"
-#include "plugin/plugin_exports.h"
-#include "plugin/plugin_state.h"
 #include "settings/plugin_settings.h"
 #include "viewer/file_identification.h"
 
@@ -189,8 +187,8 @@ void RunScalingBench(BenchContext& context)
         {"control: pure computation (no lock, heap or file)", [](int) { Compute(); }},
         {"DVP_IdentifyFileW",
          [&](int) {
-             FileInfoRecord record{};
-             if (!DVP_IdentifyFileW(nullptr, path.c_str(), &record, nullptr))
+             dvp::FileInfoRecord record{};
+             if (!context.plugin.IdentifyFileW(nullptr, path.c_str(), &record, nullptr))
                  Fail("DVP_IdentifyFileW refused the benchmark's file");
          }},
         {"gflGetFileInformationW + gflFreeFileInformation (direct)",

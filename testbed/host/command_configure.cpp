@@ -4,7 +4,7 @@
 #include "testbed/host/console_output.h"
 #include "testbed/host/driver_commands.h"
 
-ExitCode RunConfigure(const PluginBinding& plugin)
+ExitCode RunConfigure(const dvp::PluginExports& plugin)
 {
     std::wstring error;
     if (!RequireExport(plugin.Configure, L"DVP_Configure", error)) {

@@ -4,7 +4,7 @@
 #include "testbed/host/driver_commands.h"
 #include "testbed/host/file_identification.h"
 
-ExitCode RunIdentify(const PluginBinding& plugin, const std::vector<std::wstring>& arguments)
+ExitCode RunIdentify(const dvp::PluginExports& plugin, const std::vector<std::wstring>& arguments)
 {
     const bool useStream = !arguments.empty() && arguments.front() == L"--stream";
     const std::vector<std::wstring> files(arguments.begin() + (useStream ? 1 : 0), arguments.end());

@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstdio>
+#include <cwchar>
 
 #include "testbed/host/console_output.h"
 #include "testbed/host/driver_commands.h"
@@ -35,15 +36,12 @@ std::wstring GuidText(const GUID& guid)
 template <size_t N>
 std::wstring BufferText(const std::array<wchar_t, N>& buffer)
 {
-    size_t length = 0;
-    while (length < N && buffer[length])
-        ++length;
-    return std::wstring(buffer.data(), length);
+    return std::wstring(buffer.data(), wcsnlen(buffer.data(), N));
 }
 
 }  // namespace
 
-ExitCode RunInfo(const PluginBinding& plugin)
+ExitCode RunInfo(const dvp::PluginExports& plugin)
 {
     std::wstring error;
     if (!RequireExport(plugin.IdentifyW, L"DVP_IdentifyW", error)) {
@@ -51,7 +49,7 @@ ExitCode RunInfo(const PluginBinding& plugin)
         return ExitCode::NoPlugin;
     }
     std::array<wchar_t, 256> name{}, description{}, copyright{}, url{};
-    PluginInfoRecord record{};
+    dvp::PluginInfoRecord record{};
     record.size = sizeof(record);
     record.name = name.data();
     record.description = description.data();

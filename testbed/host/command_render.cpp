@@ -65,7 +65,7 @@ bool ReadSection(HBITMAP bitmap, int& width, int& height, std::vector<uint8_t>& 
 
 }  // namespace
 
-ExitCode RunRender(const PluginBinding& plugin, const std::vector<std::wstring>& arguments)
+ExitCode RunRender(const dvp::PluginExports& plugin, const std::vector<std::wstring>& arguments)
 {
     const bool useStream = !arguments.empty() && arguments.front() == L"--stream";
     const size_t first = useStream ? 1 : 0;
@@ -131,7 +131,7 @@ ExitCode RunRender(const PluginBinding& plugin, const std::vector<std::wstring>&
         PrintError(L"could not write " + output);
         return ExitCode::Failed;
     }
-    const bool transparent = (file.record.flags & kFileInfoHasTransparency) != 0;
+    const bool transparent = (file.record.flags & dvp::kFileInfoHasTransparency) != 0;
     PrintLine(L"rendered " + output + L": " + std::to_wstring(width) + L" x " + std::to_wstring(height) +
               L", transparency: " + (transparent ? L"yes" : L"no"));
     return ExitCode::Ok;

@@ -7,15 +7,10 @@
 
 #include <optional>
 #include <string>
-#include <type_traits>
 
 #include "win32/critical_section.h"
-#include "plugin/host_services.h"
 #include "testbed/host/host_testbed_control.h"
 #include "testbed/host/service_registry.h"
-
-static_assert(std::is_same_v<decltype(&GetProgramDirW), GetProgramDirWFn>);
-static_assert(std::is_same_v<decltype(&GetConfigPathW), GetConfigPathWFn>);
 
 namespace {
 

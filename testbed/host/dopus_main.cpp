@@ -17,18 +17,16 @@
 #include <string>
 #include <vector>
 
-#include "win32/bind_export.h"
 #include "testbed/host/config_services.h"
 #include "testbed/host/console_output.h"
 #include "testbed/host/driver_commands.h"
 #include "testbed/host/host_testbed_control.h"
 #include "testbed/host/plugin_binding.h"
-#include "testbed/imagelib/gfl_testbed_control.h"
+#include "testbed/imagelib/library_control.h"
 
 namespace {
 
-constexpr uint32_t kHostVersionHigh = 0x000D0000;  // 13.0
-constexpr uint32_t kHostVersionLow = 0x00000000;   // .0.0
+constexpr uint16_t kHostVersion = 13;  // 13.0.0.0
 
 void PrintUsage()
 {
@@ -57,7 +55,7 @@ std::wstring PluginPath()
     return std::wstring(folder) + L"\\Viewers\\DVP_QPV.dll";
 }
 
-ExitCode RunCommand(const PluginBinding& plugin, const std::wstring& command,
+ExitCode RunCommand(const dvp::PluginExports& plugin, const std::wstring& command,
                     const std::vector<std::wstring>& arguments)
 {
     if (command == L"info" && arguments.empty())
@@ -76,9 +74,9 @@ ExitCode RunCommand(const PluginBinding& plugin, const std::wstring& command,
 [[noreturn]] void ExitLoaded(ExitCode result)
 {
     HMODULE library = GetModuleHandleW(L"libgfl64U.dll");
-    auto trap = library ? BindExport<TestbedTrapCallsAfterDetachFn>(library, "testbedTrapCallsAfterDetach") : nullptr;
-    if (trap)
-        trap();
+    const LibraryControl control = library ? LibraryControl::Bind(library) : LibraryControl{};
+    if (control.TrapCallsAfterDetach)
+        control.TrapCallsAfterDetach();
     ExitProcess(static_cast<UINT>(result));
 }
 
@@ -106,20 +104,18 @@ ExitCode Run(std::vector<std::wstring> arguments)
     const std::wstring command = arguments.front();
     arguments.erase(arguments.begin());
 
-    PluginBinding plugin;
+    LoadedPlugin loaded;
     std::wstring error;
-    if (!LoadPlugin(PluginPath(), plugin, error)) {
+    if (!LoadPlugin(PluginPath(), loaded, error)) {
         PrintError(error);
         return ExitCode::NoPlugin;
     }
+    const dvp::PluginExports& plugin = loaded.exports;
     if (!RequireExport(plugin.InitEx, L"DVP_InitEx", error) || !RequireExport(plugin.Uninit, L"DVP_Uninit", error)) {
         PrintError(error);
         return ExitCode::NoPlugin;
     }
-    InitExRecord record{};
-    record.size = sizeof(record);
-    record.hostVersionHigh = kHostVersionHigh;
-    record.hostVersionLow = kHostVersionLow;
+    dvp::InitExRecord record = dvp::HostRecord(kHostVersion);
     if (!plugin.InitEx(&record)) {
         PrintError(L"DVP_InitEx refused to start the plug-in");
         return ExitCode::InitRefused;

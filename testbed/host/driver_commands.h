@@ -15,9 +15,9 @@ enum class ExitCode : int {
     InitRefused = 4,  // DVP_InitEx answered 0
 };
 
-ExitCode RunInfo(const PluginBinding& plugin);
+ExitCode RunInfo(const dvp::PluginExports& plugin);
 // identify [--stream] FILE...
-ExitCode RunIdentify(const PluginBinding& plugin, const std::vector<std::wstring>& arguments);
+ExitCode RunIdentify(const dvp::PluginExports& plugin, const std::vector<std::wstring>& arguments);
 // render [--stream] FILE OUT.png
-ExitCode RunRender(const PluginBinding& plugin, const std::vector<std::wstring>& arguments);
-ExitCode RunConfigure(const PluginBinding& plugin);
+ExitCode RunRender(const dvp::PluginExports& plugin, const std::vector<std::wstring>& arguments);
+ExitCode RunConfigure(const dvp::PluginExports& plugin);

@@ -3,6 +3,8 @@
 
 #include <shlwapi.h>
 
+#include <cwchar>
+
 IdentifiedFile::IdentifiedFile() noexcept
 {
     record.size = sizeof(record);
@@ -13,10 +15,7 @@ IdentifiedFile::IdentifiedFile() noexcept
 std::wstring IdentifiedFile::Description() const
 {
     // Terminated by the plug-in; the bound keeps a misbehaving one in check.
-    size_t length = 0;
-    while (length < description_.size() && description_[length])
-        ++length;
-    return std::wstring(description_.data(), length);
+    return std::wstring(description_.data(), wcsnlen(description_.data(), description_.size()));
 }
 
 std::wstring IdentifiedFile::Summary() const
@@ -35,7 +34,7 @@ ComOwner<IStream> OpenReadStream(const std::wstring& path) noexcept
     return ComOwner<IStream>(stream);
 }
 
-void Identify(const PluginBinding& plugin, const std::wstring& path, IStream* stream, IdentifiedFile& file)
+void Identify(const dvp::PluginExports& plugin, const std::wstring& path, IStream* stream, IdentifiedFile& file)
 {
     const BOOL result = stream ? plugin.IdentifyFileStreamW(nullptr, stream, path.c_str(), &file.record)
                                : plugin.IdentifyFileW(nullptr, path.c_str(), &file.record, nullptr);

@@ -8,9 +8,8 @@
 #include <array>
 #include <string>
 
-#include "plugin/host_records.h"
 #include "testbed/host/com_owner.h"
-#include "testbed/host/plugin_binding.h"
+#include "testbed/host/plugin_contract.h"
 
 // The host's record with its own description buffer. Not copyable: the
 // record points into the object.
@@ -20,7 +19,7 @@ public:
     IdentifiedFile(const IdentifiedFile&) = delete;
     IdentifiedFile& operator=(const IdentifiedFile&) = delete;
 
-    FileInfoRecord record{};
+    dvp::FileInfoRecord record{};
     bool accepted = false;
 
     std::wstring Description() const;
@@ -36,4 +35,4 @@ ComOwner<IStream> OpenReadStream(const std::wstring& path) noexcept;
 
 // Calls DVP_IdentifyFileW (stream null) or DVP_IdentifyFileStreamW with the
 // path as the stream's name. The caller has checked that the export exists.
-void Identify(const PluginBinding& plugin, const std::wstring& path, IStream* stream, IdentifiedFile& file);
+void Identify(const dvp::PluginExports& plugin, const std::wstring& path, IStream* stream, IdentifiedFile& file);

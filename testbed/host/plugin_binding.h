@@ -1,30 +1,25 @@
-// The driver's hold on DVP_QPV.dll: the module and its ten exports, each
-// bound by name on its own so that a missing one is reported by name when a
-// command needs it rather than stopping every command.
+// Binding DVP_QPV.dll as a host does: the ten exports looked up by name into
+// one table (a missing export leaves its slot null, so a caller can name
+// what it lacks), and the module loaded from a full path and held.
 #pragma once
 
 #include <string>
 
-#include "plugin/plugin_exports.h"
+#include "testbed/host/plugin_contract.h"
 #include "win32/unique_handle.h"
 
-struct PluginBinding {
+// Every export of the module, slots of missing ones null.
+dvp::PluginExports BindPluginExports(HMODULE module) noexcept;
+
+struct LoadedPlugin {
     UniqueModule module;
-    DvpInitFn Init = nullptr;
-    DvpInitExFn InitEx = nullptr;
-    DvpUninitFn Uninit = nullptr;
-    DvpUsbSafeFn USBSafe = nullptr;
-    DvpIdentifyFn IdentifyW = nullptr;
-    DvpIdentifyFileFn IdentifyFileW = nullptr;
-    DvpIdentifyFileStreamFn IdentifyFileStreamW = nullptr;
-    DvpLoadBitmapFn LoadBitmapW = nullptr;
-    DvpLoadBitmapStreamFn LoadBitmapStreamW = nullptr;
-    DvpConfigureFn Configure = nullptr;
+    dvp::PluginExports exports;
 };
 
-// Loads the DLL from a full path and binds whatever it exports. False, with
+// Loads the DLL from a full path, its own dependencies looked up beside it
+// first, as a host does for the plug-ins of its Viewers folder. False, with
 // a one-line reason, when the file is missing or cannot be loaded.
-bool LoadPlugin(const std::wstring& path, PluginBinding& plugin, std::wstring& error);
+bool LoadPlugin(const std::wstring& path, LoadedPlugin& plugin, std::wstring& error);
 
 // True when the slot is bound; otherwise sets a one-line reason naming the
 // export.

@@ -11,7 +11,6 @@
 #include <optional>
 
 #include "win32/critical_section.h"
-#include "testbed/host/config_services.h"
 #include "testbed/host/host_testbed_control.h"
 
 namespace {
@@ -40,7 +39,6 @@ struct ServiceRecord {
 struct Registry {
     CriticalSection lock;
     std::array<ServiceRecord, kServiceCount> services{};
-    int invalidHandles = 0;
 };
 
 Registry& GetRegistry() noexcept
@@ -80,13 +78,6 @@ bool BeginServiceCall(ServiceId service) noexcept
     if (hook)
         hook();
     return fail;
-}
-
-void RecordInvalidHandle() noexcept
-{
-    Registry& registry = GetRegistry();
-    Lock lock(registry.lock);
-    ++registry.invalidHandles;
 }
 
 bool HostTestbedFailService(const char* serviceName, int nthCall)
@@ -147,19 +138,10 @@ int HostTestbedStubCallCount()
     return total;
 }
 
-int HostTestbedInvalidHandleCalls()
+void ResetServiceRecords() noexcept
 {
-    Registry& registry = GetRegistry();
-    Lock lock(registry.lock);
-    return registry.invalidHandles;
-}
-
-void HostTestbedReset()
-{
-    ResetFolderOverrides();
     Registry& registry = GetRegistry();
     Lock lock(registry.lock);
     for (ServiceRecord& record : registry.services)
         record = ServiceRecord{};
-    registry.invalidHandles = 0;
 }

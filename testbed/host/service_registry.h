@@ -21,7 +21,5 @@ inline constexpr size_t kServiceCount = static_cast<size_t>(ServiceId::Count);
 // else.
 bool BeginServiceCall(ServiceId service) noexcept;
 
-// Counts one call of a service that received a handle that is neither null
-// nor a live node: the caller used a node after freeing its document, or
-// passed something that never was a node.
-void RecordInvalidHandle() noexcept;
+// Every service back to no calls, no failures and no hooks.
+void ResetServiceRecords() noexcept;

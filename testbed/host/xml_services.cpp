@@ -5,27 +5,11 @@
 
 #include <climits>
 #include <cwctype>
-#include <type_traits>
 
-#include "plugin/host_services.h"
 #include "testbed/host/service_registry.h"
 #include "testbed/host/xml_file.h"
 #include "testbed/host/xml_text_rules.h"
 #include "testbed/host/xml_tree.h"
-
-static_assert(std::is_same_v<decltype(&XMLLoadFileW), XmlLoadFileWFn>);
-static_assert(std::is_same_v<decltype(&XMLSaveFileW), XmlSaveFileWFn>);
-static_assert(std::is_same_v<decltype(&XMLCreateFile), XmlCreateFileFn>);
-static_assert(std::is_same_v<decltype(&XMLFreeFile), XmlFreeFileFn>);
-static_assert(std::is_same_v<decltype(&XMLAddChildNodeW), XmlAddChildNodeWFn>);
-static_assert(std::is_same_v<decltype(&XMLFirstChildNode), XmlFirstChildNodeFn>);
-static_assert(std::is_same_v<decltype(&XMLNextNode), XmlNextNodeFn>);
-static_assert(std::is_same_v<decltype(&XMLGetNodeNameW), XmlGetNodeNameWFn>);
-static_assert(std::is_same_v<decltype(&XMLSetNodeNameW), XmlSetNodeNameWFn>);
-static_assert(std::is_same_v<decltype(&XMLGetNodeValueW), XmlGetNodeValueWFn>);
-static_assert(std::is_same_v<decltype(&XMLSetNodeValueW), XmlSetNodeValueWFn>);
-static_assert(std::is_same_v<decltype(&XMLGetNodeBoolValue), XmlGetNodeBoolValueFn>);
-static_assert(std::is_same_v<decltype(&XMLSetNodeBoolValue), XmlSetNodeBoolValueFn>);
 
 namespace {
 

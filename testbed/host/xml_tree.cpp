@@ -2,7 +2,6 @@
 #include "testbed/host/xml_tree.h"
 
 #include "testbed/host/host_testbed_control.h"
-#include "testbed/host/service_registry.h"
 
 XmlNode* AppendChild(XmlNode& parent, std::unique_ptr<XmlNode> child)
 {
@@ -91,7 +90,7 @@ XmlNode* XmlStore::Node(HANDLE handle) noexcept
     Lock guard(lock_);
     auto* node = static_cast<XmlNode*>(handle);
     if (nodes_.count(node) == 0) {
-        RecordInvalidHandle();
+        ++invalidHandles_;
         return nullptr;
     }
     return node;
@@ -105,7 +104,7 @@ XmlNode* XmlStore::Document(HANDLE handle) noexcept
     auto* node = static_cast<const XmlNode*>(handle);
     const auto found = documents_.find(node);
     if (found == documents_.end()) {
-        RecordInvalidHandle();
+        ++invalidHandles_;
         return nullptr;
     }
     return found->second.get();
@@ -117,7 +116,18 @@ int XmlStore::OpenDocuments() noexcept
     return static_cast<int>(documents_.size());
 }
 
-int HostTestbedOpenDocuments()
+int XmlStore::InvalidHandles() noexcept
 {
-    return XmlStore::Get().OpenDocuments();
+    Lock guard(lock_);
+    return invalidHandles_;
 }
+
+void XmlStore::ResetInvalidHandles() noexcept
+{
+    Lock guard(lock_);
+    invalidHandles_ = 0;
+}
+
+int HostTestbedOpenDocuments() { return XmlStore::Get().OpenDocuments(); }
+
+int HostTestbedInvalidHandleCalls() { return XmlStore::Get().InvalidHandles(); }

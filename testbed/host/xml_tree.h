@@ -58,6 +58,11 @@ public:
     XmlNode* Document(HANDLE handle) noexcept;
 
     int OpenDocuments() noexcept;
+    // Calls since the last reset that passed a handle neither null nor live:
+    // a node used after its document was freed, a document freed twice, or
+    // something that never was a node.
+    int InvalidHandles() noexcept;
+    void ResetInvalidHandles() noexcept;
 
 private:
     XmlStore() = default;
@@ -67,4 +72,5 @@ private:
     CriticalSection lock_;
     std::unordered_set<const XmlNode*> nodes_;
     std::unordered_map<const XmlNode*, std::unique_ptr<XmlNode>> documents_;
+    int invalidHandles_ = 0;
 };

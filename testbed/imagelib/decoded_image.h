@@ -21,7 +21,20 @@ enum class PixelKind : uint8_t {
     Bgra,      // 4 bytes: blue, green, red, alpha
 };
 
-uint16_t BytesPerPixel(PixelKind kind) noexcept;
+inline uint16_t BytesPerPixel(PixelKind kind) noexcept
+{
+    switch (kind) {
+    case PixelKind::Grey:
+    case PixelKind::Indexed:
+        return 1;
+    case PixelKind::Rgb:
+        return 3;
+    case PixelKind::Rgba:
+    case PixelKind::Bgra:
+        return 4;
+    }
+    return 4;
+}
 
 struct FreeDeleter {
     void operator()(void* block) const noexcept { std::free(block); }

@@ -150,14 +150,3 @@ TESTBED_IMAGELIB_API void testbedSetEntryHook(int32_t entry, TestbedHook hook, v
 // library ends the process with kTestbedCalledAfterDetachExitCode.
 TESTBED_IMAGELIB_API void testbedTrapCallsAfterDetach();
 }
-
-using TestbedResetFn = void (*)();
-using TestbedSetVersionFn = void (*)(const char*);
-using TestbedSetFormatsFn = void (*)(const TestbedFormat*, int32_t);
-using TestbedSetFaultsFn = void (*)(uint32_t);
-using TestbedSetDescriptionFn = void (*)(const char*);
-using TestbedSetCancelPollsFn = void (*)(int32_t);
-using TestbedGetCountersFn = void (*)(TestbedCounters*);
-using TestbedSetBitDepthFn = void (*)(int32_t, int32_t);
-using TestbedSetEntryHookFn = void (*)(int32_t, TestbedHook, void*);
-using TestbedTrapCallsAfterDetachFn = void (*)();

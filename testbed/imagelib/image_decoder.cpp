@@ -33,21 +33,6 @@ ImageFormat DetectFormat(const uint8_t* bytes, size_t size) noexcept
 
 }  // namespace
 
-uint16_t BytesPerPixel(PixelKind kind) noexcept
-{
-    switch (kind) {
-    case PixelKind::Grey:
-    case PixelKind::Indexed:
-        return 1;
-    case PixelKind::Rgb:
-        return 3;
-    case PixelKind::Rgba:
-    case PixelKind::Bgra:
-        return 4;
-    }
-    return 4;
-}
-
 gfl::Error DecodeImage(const uint8_t* bytes, size_t size, int32_t formatIndex, DecodedImage& out) noexcept
 {
     if (!bytes || size == 0)

@@ -64,12 +64,12 @@ gfl::Error ReadFileSource(const wchar_t* path, SourceBuffer& out) noexcept
 {
     if (!path || !*path)
         return gfl::kErrorFileOpen;
-    FileHandle file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (file.get() == INVALID_HANDLE_VALUE)
+    FileHandle opened(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (opened.get() == INVALID_HANDLE_VALUE)
         return gfl::kErrorFileOpen;
     LARGE_INTEGER size = {};
-    if (!GetFileSizeEx(file.get(), &size) || size.QuadPart < 0)
+    if (!GetFileSizeEx(opened.get(), &size) || size.QuadPart < 0)
         return gfl::kErrorFileRead;
     if (static_cast<uint64_t>(size.QuadPart) > kMaxSourceBytes)
         return gfl::kErrorFileRead;
@@ -80,7 +80,7 @@ gfl::Error ReadFileSource(const wchar_t* path, SourceBuffer& out) noexcept
     while (done < out.size()) {
         DWORD wanted = static_cast<DWORD>(std::min<size_t>(out.size() - done, kChunkBytes));
         DWORD got = 0;
-        if (!ReadFile(file.get(), out.data() + done, wanted, &got, nullptr) || got == 0)
+        if (!ReadFile(opened.get(), out.data() + done, wanted, &got, nullptr) || got == 0)
             return gfl::kErrorFileRead;
         done += got;
     }

@@ -6,12 +6,11 @@ namespace {
 
 using MissingHostExport = PluginSession;
 
-#if defined(HOST_VARIANT_WITHOUT_PROGRAM_DIR)
+#if defined(HOST_WITHOUT_PROGRAM_DIR)
 
 TEST_F(MissingHostExport, WithoutProgramDirStartUpFailsBeforeTouchingTheLibrary)
 {
-    const std::wstring libraryPath = ViewersFolder() + L"\\libgfl64U.dll";
-    InitExRecord record = HostRecord(13);
+    dvp::InitExRecord record = dvp::HostRecord(13);
     EXPECT_EQ(plugin.InitEx(&record), FALSE);
     const TestbedCounters counters = library.Counters();
     for (int entry = 0; entry < kTbEntryCount; ++entry)
@@ -22,18 +21,18 @@ TEST_F(MissingHostExport, WithoutProgramDirStartUpFailsBeforeTouchingTheLibrary)
     EXPECT_EQ(plugin.InitEx(&record), FALSE);
 }
 
-#elif defined(HOST_VARIANT_WITHOUT_XML_LOAD)
+#elif defined(HOST_WITHOUT_XML_LOAD)
 
 TEST_F(MissingHostExport, WithoutXmlLoadStartsOnTheDefaults)
 {
     WriteSettings({L".tbim"});  // cannot be read without the export
     Start();
-    FileInfoRecord record{};
-    const std::wstring image = Write(BgraImage(2, 2, [](int, int) { return 0xFF000000u; }), L"a.tbim");
-    EXPECT_EQ(plugin.IdentifyFile(nullptr, image.c_str(), &record, nullptr), TRUE)
+    dvp::FileInfoRecord record{};
+    const std::wstring image = Write(SolidImage(2, 2, 0xFF000000u), L"a.tbim");
+    EXPECT_EQ(plugin.IdentifyFileW(nullptr, image.c_str(), &record, nullptr), TRUE)
         << "the file's exclusion must not apply";
-    const std::wstring png = Write(BgraImage(2, 2, [](int, int) { return 0xFF000000u; }), L"a.png");
-    EXPECT_EQ(plugin.IdentifyFile(nullptr, png.c_str(), &record, nullptr), FALSE) << ".png is a default exclusion";
+    const std::wstring png = Write(SolidImage(2, 2, 0xFF000000u), L"a.png");
+    EXPECT_EQ(plugin.IdentifyFileW(nullptr, png.c_str(), &record, nullptr), FALSE) << ".png is a default exclusion";
 }
 
 #endif

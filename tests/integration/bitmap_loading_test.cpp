@@ -1,7 +1,5 @@
 // Decoding through the real DLL: the DIB handed to the host, its pixels,
 // the transparency rules, cancellation, failures, and the stream variant.
-#include <shlwapi.h>
-
 #include <cstring>
 
 #include "tests/support/plugin_session.h"
@@ -54,31 +52,16 @@ protected:
         Start();
     }
 
-    HBITMAP Load(const std::wstring& path, FileInfoRecord* record, HANDLE abortEvent = nullptr)
+    HBITMAP Load(const std::wstring& path, dvp::FileInfoRecord* record, HANDLE abortEvent = nullptr)
     {
-        return plugin.LoadBitmap(nullptr, path.c_str(), record, nullptr, abortEvent);
-    }
-
-    HBITMAP LoadFromStream(const std::vector<uint8_t>& bytes, FileInfoRecord* record)
-    {
-        IStream* stream = SHCreateMemStream(bytes.data(), static_cast<UINT>(bytes.size()));
-        HBITMAP bitmap = plugin.LoadBitmapStream(nullptr, stream, L"ignored.png", record, nullptr, nullptr);
-        stream->Release();
-        return bitmap;
-    }
-
-    void ExpectNoLibraryObjectsLeft()
-    {
-        const TestbedCounters counters = library.Counters();
-        EXPECT_EQ(counters.outstandingBitmaps, 0);
-        EXPECT_EQ(counters.outstandingFileInfos, 0);
+        return plugin.LoadBitmapW(nullptr, path.c_str(), record, nullptr, abortEvent);
     }
 };
 
 TEST_F(BitmapLoading, HandsOverATopDown32BitSectionWithTheImagesPixels)
 {
     const TbimImage image = BgraImage(5, 3, [](int x, int y) { return 0x80000000u | (x * 40) << 16 | (y * 80) << 8 | 7; });
-    FileInfoRecord record{};
+    dvp::FileInfoRecord record{};
     HBITMAP bitmap = Load(Write(image), &record);
     ASSERT_NE(bitmap, nullptr);
     const Dib dib = Inspect(bitmap);
@@ -89,7 +72,7 @@ TEST_F(BitmapLoading, HandsOverATopDown32BitSectionWithTheImagesPixels)
     EXPECT_EQ(memcmp(dib.pixels.data(), image.pixels.data(), 60), 0) << "top row first, blue-green-red-alpha";
     EXPECT_EQ(record.flags, 0u) << "an opaque layout without transparent index leaves the flags alone";
     DeleteObject(bitmap);
-    ExpectNoLibraryObjectsLeft();
+    ExpectLibraryObjectsFreed();
 
     const TestbedCounters counters = library.Counters();
     EXPECT_EQ(counters.lastLoadFlags & 0x100, 0x100u) << "load option 0x100";
@@ -103,7 +86,7 @@ TEST_F(BitmapLoading, TransparentPaletteIndexMakesItsColourAlphaZero)
     SetColour(image, 5, 10, 20, 30);
     SetColour(image, 7, 10, 20, 30);
     SetColour(image, 1, 10, 20, 31);
-    FileInfoRecord record{};
+    dvp::FileInfoRecord record{};
     record.flags = 0x4;
     HBITMAP bitmap = Load(Write(image), &record);
     ASSERT_NE(bitmap, nullptr);
@@ -125,7 +108,7 @@ TEST_F(BitmapLoading, WithoutColourMapIndexZeroMeansBlackAndAnyOtherWhite)
     };
     for (const Case c : {Case{0, 0x000000u}, Case{1, 0xFFFFFFu}, Case{9, 0xFFFFFFu}}) {
         const TbimImage image = PaletteImage(3, 1, {0, 1, 128}, c.index);
-        FileInfoRecord record{};
+        dvp::FileInfoRecord record{};
         HBITMAP bitmap = Load(Write(image), &record);
         ASSERT_NE(bitmap, nullptr);
         for (uint32_t pixel : Inspect(bitmap).pixels) {
@@ -142,7 +125,7 @@ TEST_F(BitmapLoading, AlphaLayoutsFlagTransparencyAndKeepTheirAlpha)
     for (uint16_t layout : {0x20, 0x80, 0x100, 0x200}) {
         TbimImage image = BgraImage(2, 1, [](int x, int) { return x == 0 ? 0x11223344u : 0xEE556677u; });
         image.layout = layout;
-        FileInfoRecord record{};
+        dvp::FileInfoRecord record{};
         HBITMAP bitmap = Load(Write(image), &record);
         ASSERT_NE(bitmap, nullptr);
         const Dib dib = Inspect(bitmap);
@@ -151,9 +134,9 @@ TEST_F(BitmapLoading, AlphaLayoutsFlagTransparencyAndKeepTheirAlpha)
         DeleteObject(bitmap);
     }
     // An opaque image keeps a flag the host already set.
-    FileInfoRecord record{};
+    dvp::FileInfoRecord record{};
     record.flags = 0x100;
-    HBITMAP bitmap = Load(Write(BgraImage(1, 1, [](int, int) { return 0xFF000000u; })), &record);
+    HBITMAP bitmap = Load(Write(SolidImage(1, 1, 0xFF000000u)), &record);
     ASSERT_NE(bitmap, nullptr);
     EXPECT_EQ(record.flags, 0x100u);
     DeleteObject(bitmap);
@@ -161,9 +144,9 @@ TEST_F(BitmapLoading, AlphaLayoutsFlagTransparencyAndKeepTheirAlpha)
 
 TEST_F(BitmapLoading, SignalledAbortEventCancelsAndANullEventNever)
 {
-    const std::wstring path = Write(BgraImage(8, 8, [](int, int) { return 0xFF102030u; }));
+    const std::wstring path = Write(SolidImage(8, 8, 0xFF102030u));
     HANDLE abortEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    FileInfoRecord record{};
+    dvp::FileInfoRecord record{};
 
     HBITMAP bitmap = Load(path, &record, abortEvent);
     EXPECT_NE(bitmap, nullptr) << "an unsignalled event does not cancel";
@@ -172,7 +155,7 @@ TEST_F(BitmapLoading, SignalledAbortEventCancelsAndANullEventNever)
 
     SetEvent(abortEvent);
     EXPECT_EQ(Load(path, &record, abortEvent), nullptr);
-    ExpectNoLibraryObjectsLeft();
+    ExpectLibraryObjectsFreed();
     CloseHandle(abortEvent);
 
     bitmap = Load(path, &record, nullptr);
@@ -186,20 +169,20 @@ TEST_F(BitmapLoading, FailuresReturnNullAndReleaseTheLibrarysBitmap)
     const std::wstring path = Write(palette);
 
     library.SetFaults(kTestbedFailConversion);
-    FileInfoRecord record{};
+    dvp::FileInfoRecord record{};
     EXPECT_EQ(Load(path, &record), nullptr);
     EXPECT_EQ(record.flags, 0x100u) << "the flag is set before the conversion";
-    ExpectNoLibraryObjectsLeft();
+    ExpectLibraryObjectsFreed();
 
     library.SetFaults(kTestbedFailDecode);
-    FileInfoRecord untouched{};
+    dvp::FileInfoRecord untouched{};
     EXPECT_EQ(Load(path, &untouched), nullptr);
     EXPECT_EQ(untouched.flags, 0u);
     library.SetFaults(0);
 
     EXPECT_EQ(Load(files.file(L"missing.tbim"), &record), nullptr);
-    EXPECT_EQ(plugin.LoadBitmap(nullptr, nullptr, &record, nullptr, nullptr), nullptr);
-    ExpectNoLibraryObjectsLeft();
+    EXPECT_EQ(plugin.LoadBitmapW(nullptr, nullptr, &record, nullptr, nullptr), nullptr);
+    ExpectLibraryObjectsFreed();
 }
 
 TEST_F(BitmapLoading, RefusesDimensionsADibCannotHold)
@@ -210,17 +193,17 @@ TEST_F(BitmapLoading, RefusesDimensionsADibCannotHold)
         image.width = width;
         image.height = height;
         image.bgra = true;
-        FileInfoRecord record{};
+        dvp::FileInfoRecord record{};
         EXPECT_EQ(Load(Write(image), &record), nullptr) << width << " x " << height;
-        ExpectNoLibraryObjectsLeft();
+        ExpectLibraryObjectsFreed();
     }
 }
 
 TEST_F(BitmapLoading, StreamVariantReadsThroughTheCallbacksAndCannotBeCancelled)
 {
     const TbimImage image = BgraImage(3, 2, [](int x, int y) { return 0xFF000000u | (x + 3 * y) * 0x010203u; });
-    FileInfoRecord record{};
-    HBITMAP bitmap = LoadFromStream(image.Bytes(), &record);
+    dvp::FileInfoRecord record{};
+    HBITMAP bitmap = LoadStream(image.Bytes(), L"ignored.png", &record);
     ASSERT_NE(bitmap, nullptr);
     EXPECT_EQ(memcmp(Inspect(bitmap).pixels.data(), image.pixels.data(), image.pixels.size()), 0);
     DeleteObject(bitmap);
@@ -235,18 +218,18 @@ TEST_F(BitmapLoading, StreamEndingEarlyAtAnyByteGivesNullAndLeaksNothing)
     const std::vector<uint8_t> bytes = BgraImage(4, 4, [](int x, int) { return 0xFF000000u | x; }).Bytes();
     for (size_t length = 0; length < bytes.size(); length += 7) {
         const std::vector<uint8_t> cut(bytes.begin(), bytes.begin() + length);
-        FileInfoRecord record{};
-        EXPECT_EQ(LoadFromStream(cut, &record), nullptr) << "cut at " << length;
+        dvp::FileInfoRecord record{};
+        EXPECT_EQ(LoadStream(cut, L"ignored.png", &record), nullptr) << "cut at " << length;
     }
-    ExpectNoLibraryObjectsLeft();
+    ExpectLibraryObjectsFreed();
 }
 
 TEST_F(BitmapLoading, StillDecodesAfterTheFinalUninitWhileIdentificationRefuses)
 {
-    const std::wstring path = Write(BgraImage(2, 2, [](int, int) { return 0xFF445566u; }));
+    const std::wstring path = Write(SolidImage(2, 2, 0xFF445566u));
     Stop();
-    FileInfoRecord record{};
-    EXPECT_EQ(plugin.IdentifyFile(nullptr, path.c_str(), &record, nullptr), FALSE);
+    dvp::FileInfoRecord record{};
+    EXPECT_EQ(plugin.IdentifyFileW(nullptr, path.c_str(), &record, nullptr), FALSE);
     HBITMAP bitmap = Load(path, &record);
     EXPECT_NE(bitmap, nullptr);
     DeleteObject(bitmap);

@@ -1,12 +1,14 @@
 // The built DLL's resources read back byte for byte: the description the
 // host reads without calling the DLL, the version resource and the icon.
+#include <windows.h>
+
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
 #include <vector>
 
-#include "tests/support/plugin_module.h"
+#include "tests/support/test_files.h"
 
 namespace {
 

@@ -1,7 +1,5 @@
 // Identification through the real DLL: exclusions, the stream switch, the
 // record's fields and untouched bytes, the description text.
-#include <shlwapi.h>
-
 #include <cstring>
 
 #include "tests/support/plugin_session.h"
@@ -12,25 +10,17 @@ namespace {
 struct GuardedRecord {
     uint8_t bytes[128];
     GuardedRecord() { memset(bytes, 0xA5, sizeof(bytes)); }
-    FileInfoRecord* record() { return reinterpret_cast<FileInfoRecord*>(bytes); }
+    dvp::FileInfoRecord* record() { return reinterpret_cast<dvp::FileInfoRecord*>(bytes); }
 };
 
 class FileIdentification : public PluginSession {
 protected:
-    BOOL Identify(const std::wstring& path, FileInfoRecord* record)
+    BOOL Identify(const std::wstring& path, dvp::FileInfoRecord* record)
     {
-        return plugin.IdentifyFile(nullptr, path.c_str(), record, nullptr);
+        return plugin.IdentifyFileW(nullptr, path.c_str(), record, nullptr);
     }
 
-    BOOL IdentifyStream(const std::vector<uint8_t>& bytes, const wchar_t* name, FileInfoRecord* record)
-    {
-        IStream* stream = SHCreateMemStream(bytes.data(), static_cast<UINT>(bytes.size()));
-        const BOOL result = plugin.IdentifyFileStream(nullptr, stream, name, record);
-        stream->Release();
-        return result;
-    }
-
-    TbimImage Image() { return BgraImage(640, 480, [](int, int) { return 0xFF000000u; }); }
+    TbimImage Image() { return SolidImage(640, 480, 0xFF000000u); }
 };
 
 TEST_F(FileIdentification, FillsTheRecordAndTouchesNothingElse)
@@ -39,7 +29,7 @@ TEST_F(FileIdentification, FillsTheRecordAndTouchesNothingElse)
     const std::wstring path = Write(Image(), L"photo.tbim");
     wchar_t description[64];
     GuardedRecord guarded;
-    FileInfoRecord* record = guarded.record();
+    dvp::FileInfoRecord* record = guarded.record();
     record->description = description;
     record->descriptionCapacity = 64;
     ASSERT_EQ(Identify(path, record), TRUE);
@@ -65,7 +55,7 @@ TEST_F(FileIdentification, CutsTheDescriptionToTheHostsCapacity)
     const std::wstring path = Write(Image());
     wchar_t description[8];
     wmemset(description, L'#', 8);
-    FileInfoRecord record{};
+    dvp::FileInfoRecord record{};
     record.description = description;
     record.descriptionCapacity = 6;
     ASSERT_EQ(Identify(path, &record), TRUE);
@@ -73,7 +63,7 @@ TEST_F(FileIdentification, CutsTheDescriptionToTheHostsCapacity)
     EXPECT_EQ(description[6], L'#');
 
     // A null buffer: the numbers are still filled.
-    FileInfoRecord bare{};
+    dvp::FileInfoRecord bare{};
     bare.descriptionCapacity = 200;
     ASSERT_EQ(Identify(path, &bare), TRUE);
     EXPECT_EQ(bare.width, 640);
@@ -86,7 +76,7 @@ TEST_F(FileIdentification, DescriptionWithoutTerminatorIsReadAsItsSixtyFourBytes
     memset(unterminated, 'D', sizeof(unterminated));
     library.SetDescription(unterminated);
     wchar_t description[300];
-    FileInfoRecord record{};
+    dvp::FileInfoRecord record{};
     record.description = description;
     record.descriptionCapacity = 300;
     ASSERT_EQ(Identify(Write(Image()), &record), TRUE);
@@ -112,7 +102,7 @@ TEST_F(FileIdentification, RefusesNamesEndingInAnExcludedExtension)
     for (const Case& c : cases) {
         const std::wstring path = files.file(c.name);
         ASSERT_TRUE(WriteFileBytes(path, bytes));
-        FileInfoRecord record{};
+        dvp::FileInfoRecord record{};
         EXPECT_EQ(Identify(path, &record), c.expected) << testing::PrintToString(std::wstring(c.name));
         EXPECT_EQ(IdentifyStream(bytes, c.name, &record), c.expected) << "stream " << testing::PrintToString(std::wstring(c.name));
         if (!c.expected) {
@@ -126,7 +116,7 @@ TEST_F(FileIdentification, EmptyEntryExcludesEveryNamedFileButNotUnnamedStreams)
     WriteSettings({L""});
     Start();
     const std::vector<uint8_t> bytes = Image().Bytes();
-    FileInfoRecord record{};
+    dvp::FileInfoRecord record{};
     EXPECT_EQ(Identify(Write(Image()), &record), FALSE);
     EXPECT_EQ(IdentifyStream(bytes, L"x", &record), FALSE);
     EXPECT_EQ(IdentifyStream(bytes, L"", &record), TRUE) << "an empty name skips the exclusion test";
@@ -138,7 +128,7 @@ TEST_F(FileIdentification, StreamSwitchOffRefusesBeforeAnyLibraryCall)
     WriteSettings({}, /*useForStreams=*/false);
     Start();
     library.Reset();
-    FileInfoRecord record{};
+    dvp::FileInfoRecord record{};
     EXPECT_EQ(IdentifyStream(Image().Bytes(), L"a.tbim", &record), FALSE);
     EXPECT_EQ(library.Counters().calls[kTbGetFileInformationFromHandle], 0);
     EXPECT_EQ(library.Counters().calls[kTbGetDefaultLoadParams], 0);
@@ -149,7 +139,7 @@ TEST_F(FileIdentification, StreamReadsThroughTheCallbacks)
 {
     WriteSettings({});
     Start();
-    FileInfoRecord record{};
+    dvp::FileInfoRecord record{};
     ASSERT_EQ(IdentifyStream(Image().Bytes(), L"a.tbim", &record), TRUE);
     EXPECT_EQ(record.width, 640);
     EXPECT_TRUE(library.Counters().lastLoadUsedCallbacks);
@@ -157,7 +147,7 @@ TEST_F(FileIdentification, StreamReadsThroughTheCallbacks)
 
     const std::vector<uint8_t> bytes = Image().Bytes();
     const std::vector<uint8_t> cut(bytes.begin(), bytes.begin() + 10);
-    FileInfoRecord untouched{};
+    dvp::FileInfoRecord untouched{};
     EXPECT_EQ(IdentifyStream(cut, L"a.tbim", &untouched), FALSE);
     EXPECT_EQ(untouched.flags, 0u);
 }
@@ -167,12 +157,12 @@ TEST_F(FileIdentification, DefaultsExcludeCommonFormatsButOtherFilesPass)
     Start();  // no settings file: the 68 defaults
     const std::vector<uint8_t> bytes = Image().Bytes();
     for (const wchar_t* name : {L"a.png", L"a.JPG", L"a.tiff", L"a.ai"}) {
-        FileInfoRecord record{};
+        dvp::FileInfoRecord record{};
         const std::wstring path = files.file(name);
         ASSERT_TRUE(WriteFileBytes(path, bytes));
         EXPECT_EQ(Identify(path, &record), FALSE) << testing::PrintToString(std::wstring(name));
     }
-    FileInfoRecord record{};
+    dvp::FileInfoRecord record{};
     EXPECT_EQ(Identify(Write(Image(), L"noextension"), &record), TRUE);
     library.SetFaults(kTestbedFailInformation);
     EXPECT_EQ(Identify(Write(Image(), L"other.tbim"), &record), FALSE) << "the library could not read it";
@@ -182,13 +172,13 @@ TEST_F(FileIdentification, RefusesEverythingBeforeStartAndAfterTheFinalUninit)
 {
     const std::wstring path = Write(Image());
     const std::vector<uint8_t> bytes = Image().Bytes();
-    FileInfoRecord record{};
+    dvp::FileInfoRecord record{};
     EXPECT_EQ(Identify(path, &record), FALSE);
     EXPECT_EQ(IdentifyStream(bytes, L"a", &record), FALSE);
     Start();
     EXPECT_EQ(Identify(path, &record), TRUE);
-    EXPECT_EQ(plugin.IdentifyFile(nullptr, nullptr, &record, nullptr), FALSE) << "no path";
-    EXPECT_EQ(plugin.IdentifyFile(nullptr, path.c_str(), nullptr, nullptr), FALSE) << "no record";
+    EXPECT_EQ(plugin.IdentifyFileW(nullptr, nullptr, &record, nullptr), FALSE) << "no path";
+    EXPECT_EQ(plugin.IdentifyFileW(nullptr, path.c_str(), nullptr, nullptr), FALSE) << "no record";
     Stop();
     EXPECT_EQ(Identify(path, &record), FALSE);
     EXPECT_EQ(IdentifyStream(bytes, L"a", &record), FALSE);

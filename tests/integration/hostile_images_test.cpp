@@ -4,8 +4,6 @@
 // as a file and as a host stream. Every answer must be a refusal or a valid
 // 32-bit DIB; file and stream must agree; nothing of the library's may stay
 // allocated and no GDI object may be left behind.
-#include <shlwapi.h>
-
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -14,7 +12,7 @@
 
 #include "tests/integration/resource_gauges.h"
 #include "tests/support/plugin_session.h"
-#include "tests/support/test_paths.h"
+#include "tests/support/test_files.h"
 
 namespace {
 
@@ -160,49 +158,27 @@ protected:
         EXPECT_TRUE(DeleteObject(bitmap)) << what << " case " << index;
     }
 
-    BOOL IdentifyStream(const std::vector<uint8_t>& bytes, FileInfoRecord* record)
-    {
-        IStream* stream = SHCreateMemStream(bytes.empty() ? nullptr : bytes.data(), static_cast<UINT>(bytes.size()));
-        EXPECT_NE(stream, nullptr);
-        if (!stream)
-            return FALSE;
-        const BOOL result = plugin.IdentifyFileStream(nullptr, stream, L"case.bin", record);
-        stream->Release();
-        return result;
-    }
-
-    HBITMAP LoadStream(const std::vector<uint8_t>& bytes, FileInfoRecord* record)
-    {
-        IStream* stream = SHCreateMemStream(bytes.empty() ? nullptr : bytes.data(), static_cast<UINT>(bytes.size()));
-        EXPECT_NE(stream, nullptr);
-        if (!stream)
-            return nullptr;
-        HBITMAP bitmap = plugin.LoadBitmapStream(nullptr, stream, L"case.bin", record, nullptr, nullptr);
-        stream->Release();
-        return bitmap;
-    }
-
     // One variant through all four entry points.
     void RunCase(const std::vector<uint8_t>& bytes, size_t index, Totals& totals)
     {
         const std::wstring path = files.file(L"case.bin");
         ASSERT_TRUE(WriteFileBytes(path, bytes));
         wchar_t description[256];
-        FileInfoRecord fileRecord{};
+        dvp::FileInfoRecord fileRecord{};
         fileRecord.description = description;
         fileRecord.descriptionCapacity = 256;
-        const BOOL identified = plugin.IdentifyFile(nullptr, path.c_str(), &fileRecord, nullptr);
-        FileInfoRecord streamRecord{};
-        const BOOL streamIdentified = IdentifyStream(bytes, &streamRecord);
+        const BOOL identified = plugin.IdentifyFileW(nullptr, path.c_str(), &fileRecord, nullptr);
+        dvp::FileInfoRecord streamRecord{};
+        const BOOL streamIdentified = IdentifyStream(bytes, L"case.bin", &streamRecord);
         EXPECT_EQ(identified, streamIdentified) << "case " << index << ": file and stream disagree";
         if (identified && streamIdentified) {
             EXPECT_EQ(fileRecord.width, streamRecord.width) << "case " << index;
             EXPECT_EQ(fileRecord.height, streamRecord.height) << "case " << index;
         }
 
-        FileInfoRecord loadRecord{};
-        HBITMAP fromFile = plugin.LoadBitmap(nullptr, path.c_str(), &loadRecord, nullptr, nullptr);
-        HBITMAP fromStream = LoadStream(bytes, &loadRecord);
+        dvp::FileInfoRecord loadRecord{};
+        HBITMAP fromFile = plugin.LoadBitmapW(nullptr, path.c_str(), &loadRecord, nullptr, nullptr);
+        HBITMAP fromStream = LoadStream(bytes, L"case.bin", &loadRecord);
         EXPECT_EQ(fromFile != nullptr, fromStream != nullptr) << "case " << index << ": file and stream disagree";
         if (fromFile && identified) {
             BITMAP header{};

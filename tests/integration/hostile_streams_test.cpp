@@ -3,139 +3,17 @@
 // reads. Each must give a refusal (identification 0, loading null), leave
 // nothing of the library's allocated, no GDI object behind and the stream's
 // reference count as the host left it; an undamaged stream must still work.
-#include <objidl.h>
-
-#include <algorithm>
-#include <cstring>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "tests/integration/resource_gauges.h"
 #include "tests/support/plugin_session.h"
-#include "tests/support/test_paths.h"
 #include "tests/support/row_name.h"
+#include "tests/support/scripted_stream.h"
+#include "tests/support/test_files.h"
 
 namespace {
-
-// An IStream over bytes in memory whose faults a test chooses. Counts every
-// fault it injected, so a test can tell a call that met one.
-class ScriptedStream final : public IStream {
-public:
-    explicit ScriptedStream(std::vector<uint8_t> bytes) : bytes_(std::move(bytes)) {}
-
-    // Read fails (STG_E_READFAULT) once it would move past this offset; the
-    // bytes before it are still delivered.
-    size_t readFailsAt = SIZE_MAX;
-    // Seek fails on this call (1 = first), or on every call when negative.
-    int seekFailsOnCall = 0;
-    // Read delivers half of what was asked (at least one byte) and says S_OK.
-    bool shortReads = false;
-    // Read delivers everything but reports one byte more than it was asked.
-    bool overReportedReads = false;
-    // Read delivers everything and answers S_FALSE.
-    bool falseOnFullReads = false;
-    // Seek to the end reports this many bytes beyond the real end.
-    uint64_t phantomTail = 0;
-
-    int faults = 0;
-    LONG references() const { return references_; }
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override
-    {
-        if (!out)
-            return E_POINTER;
-        if (iid == IID_IUnknown || iid == IID_ISequentialStream || iid == IID_IStream) {
-            *out = static_cast<IStream*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&references_)); }
-    // The test owns the object; the count only tells whether the plug-in
-    // balanced what it took.
-    ULONG STDMETHODCALLTYPE Release() override { return static_cast<ULONG>(InterlockedDecrement(&references_)); }
-
-    HRESULT STDMETHODCALLTYPE Read(void* buffer, ULONG wanted, ULONG* done) override
-    {
-        ULONG delivered = 0;
-        HRESULT result = S_OK;
-        const size_t available = position_ < bytes_.size() ? bytes_.size() - position_ : 0;
-        size_t count = std::min<size_t>(wanted, available);
-        if (position_ + count > readFailsAt) {
-            count = readFailsAt > position_ ? readFailsAt - position_ : 0;
-            result = STG_E_READFAULT;
-            ++faults;
-        } else if (shortReads && count > 0) {
-            count = std::max<size_t>(1, count / 2);
-            ++faults;
-        } else if (count < wanted) {
-            result = S_FALSE;
-            if (phantomTail)
-                ++faults;  // the end the stream reported is not there
-        } else if (falseOnFullReads) {
-            result = S_FALSE;
-            ++faults;
-        }
-        if (count)
-            memcpy(buffer, bytes_.data() + position_, count);
-        position_ += count;
-        delivered = static_cast<ULONG>(count);
-        if (overReportedReads && result == S_OK) {
-            delivered = wanted + 1;
-            ++faults;
-        }
-        if (done)
-            *done = delivered;
-        return result;
-    }
-
-    HRESULT STDMETHODCALLTYPE Seek(LARGE_INTEGER move, DWORD origin, ULARGE_INTEGER* newPosition) override
-    {
-        ++seekCalls_;
-        if (seekFailsOnCall < 0 || seekFailsOnCall == seekCalls_) {
-            ++faults;
-            return STG_E_INVALIDFUNCTION;
-        }
-        const int64_t end = static_cast<int64_t>(bytes_.size() + phantomTail);
-        const int64_t base = origin == STREAM_SEEK_SET ? 0 : origin == STREAM_SEEK_CUR ? static_cast<int64_t>(position_) : end;
-        if (origin > STREAM_SEEK_END || base + move.QuadPart < 0)
-            return STG_E_INVALIDFUNCTION;
-        position_ = static_cast<size_t>(base + move.QuadPart);
-        if (newPosition)
-            newPosition->QuadPart = position_;
-        return S_OK;
-    }
-
-    HRESULT STDMETHODCALLTYPE Write(const void*, ULONG, ULONG*) override { return STG_E_ACCESSDENIED; }
-    HRESULT STDMETHODCALLTYPE SetSize(ULARGE_INTEGER) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE CopyTo(IStream*, ULARGE_INTEGER, ULARGE_INTEGER*, ULARGE_INTEGER*) override
-    {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE Commit(DWORD) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Revert() override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Stat(STATSTG* stat, DWORD) override
-    {
-        if (!stat)
-            return E_POINTER;
-        *stat = {};
-        stat->type = STGTY_STREAM;
-        stat->cbSize.QuadPart = bytes_.size();
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE Clone(IStream**) override { return E_NOTIMPL; }
-
-private:
-    std::vector<uint8_t> bytes_;
-    size_t position_ = 0;
-    int seekCalls_ = 0;
-    LONG references_ = 1;
-};
 
 std::vector<uint8_t> Sample(const wchar_t* name) { return ReadFileBytes(TestDataFile(name)); }
 
@@ -167,8 +45,8 @@ protected:
         Outcome outcome;
         ScriptedStream forIdentify(bytes);
         configure(forIdentify);
-        FileInfoRecord record{};
-        outcome.identified = plugin.IdentifyFileStream(nullptr, &forIdentify, L"stream.bin", &record);
+        dvp::FileInfoRecord record{};
+        outcome.identified = plugin.IdentifyFileStreamW(nullptr, &forIdentify, L"stream.bin", &record);
         EXPECT_EQ(forIdentify.references(), 1) << what << ": identification changed the reference count";
         if (!outcome.identified) {
             EXPECT_EQ(record.flags, 0u) << what << ": a refusal leaves the record untouched";
@@ -176,8 +54,8 @@ protected:
 
         ScriptedStream forLoad(bytes);
         configure(forLoad);
-        FileInfoRecord loadRecord{};
-        HBITMAP bitmap = plugin.LoadBitmapStream(nullptr, &forLoad, L"stream.bin", &loadRecord, nullptr, nullptr);
+        dvp::FileInfoRecord loadRecord{};
+        HBITMAP bitmap = plugin.LoadBitmapStreamW(nullptr, &forLoad, L"stream.bin", &loadRecord, nullptr, nullptr);
         EXPECT_EQ(forLoad.references(), 1) << what << ": loading changed the reference count";
         outcome.decoded = bitmap != nullptr;
         if (bitmap) {
@@ -293,7 +171,7 @@ INSTANTIATE_TEST_SUITE_P(
     Rows, HostileStreamReads,
     testing::Values(ReadFault{"ShortReads", [](ScriptedStream& s) { s.shortReads = true; }},
                     ReadFault{"OverReportedReads", [](ScriptedStream& s) { s.overReportedReads = true; }},
-                    ReadFault{"FalseOnFullReads", [](ScriptedStream& s) { s.falseOnFullReads = true; }},
+                    ReadFault{"FalseOnFullReads", [](ScriptedStream& s) { s.resultOfFullReads = S_FALSE; }},
                     // The stream claims bytes beyond its end: the last read comes up short.
                     ReadFault{"PhantomTail", [](ScriptedStream& s) { s.phantomTail = 100; }}),
     RowName{});

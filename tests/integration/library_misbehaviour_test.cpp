@@ -2,8 +2,6 @@
 // one may do: a decode that stores a bitmap pointer and then fails, records
 // filled far beyond the fields the plug-in reads, and bit depths whose
 // product leaves the signed 32-bit range.
-#include <shlwapi.h>
-
 #include "tests/support/plugin_session.h"
 #include "tests/support/row_name.h"
 
@@ -23,32 +21,16 @@ protected:
         path = Write(kImage);
     }
 
-    HBITMAP Load(bool stream, FileInfoRecord& record)
+    HBITMAP Load(bool stream, dvp::FileInfoRecord& record)
     {
-        if (!stream)
-            return plugin.LoadBitmap(nullptr, path.c_str(), &record, nullptr, nullptr);
-        IStream* source = SHCreateMemStream(bytes.data(), static_cast<UINT>(bytes.size()));
-        HBITMAP bitmap = plugin.LoadBitmapStream(nullptr, source, L"image.tbim", &record, nullptr, nullptr);
-        source->Release();
-        return bitmap;
+        return stream ? LoadStream(bytes, L"image.tbim", &record)
+                      : plugin.LoadBitmapW(nullptr, path.c_str(), &record, nullptr, nullptr);
     }
 
-    BOOL Identify(bool stream, FileInfoRecord& record)
+    BOOL Identify(bool stream, dvp::FileInfoRecord& record)
     {
-        if (!stream)
-            return plugin.IdentifyFile(nullptr, path.c_str(), &record, nullptr);
-        IStream* source = SHCreateMemStream(bytes.data(), static_cast<UINT>(bytes.size()));
-        const BOOL identified = plugin.IdentifyFileStream(nullptr, source, L"image.tbim", &record);
-        source->Release();
-        return identified;
-    }
-
-    const wchar_t* HandledExtensions()
-    {
-        PluginInfoRecord info{};
-        info.size = sizeof(info);
-        plugin.Identify(&info);
-        return info.handledExtensions;
+        return stream ? IdentifyStream(bytes, L"image.tbim", &record)
+                      : plugin.IdentifyFileW(nullptr, path.c_str(), &record, nullptr);
     }
 };
 
@@ -70,7 +52,7 @@ TEST_P(FailedDecode, ReleasesNothingTheLibraryLeftInTheOutArgument)
 {
     Start();
     library.SetFaults(GetParam().fault);
-    FileInfoRecord record{};
+    dvp::FileInfoRecord record{};
     EXPECT_EQ(Load(GetParam().stream, record), nullptr);
     const TestbedCounters counters = library.Counters();
     EXPECT_EQ(counters.foreignFrees, 0) << "gflFreeBitmap on a pointer the failed decode left behind";
@@ -100,7 +82,7 @@ TEST_F(LibraryMisbehaviour, WholeKilobyteRecordsLeaveEveryAnswerCorrect)
 
     for (bool stream : {false, true}) {
         wchar_t text[300] = {};
-        FileInfoRecord record{};
+        dvp::FileInfoRecord record{};
         record.description = text;
         record.descriptionCapacity = 300;
         ASSERT_EQ(Identify(stream, record), TRUE) << "stream " << stream;
@@ -110,7 +92,7 @@ TEST_F(LibraryMisbehaviour, WholeKilobyteRecordsLeaveEveryAnswerCorrect)
         EXPECT_EQ(std::wstring(text).rfind(L"5 x 3 x 32 ", 0), 0u) << testing::PrintToString(std::wstring(text));
         EXPECT_EQ(std::wstring(text).find(L'\x00A5'), std::wstring::npos) << "the padding reached the description";
 
-        FileInfoRecord loadRecord{};
+        dvp::FileInfoRecord loadRecord{};
         HBITMAP bitmap = Load(stream, loadRecord);
         ASSERT_NE(bitmap, nullptr) << "stream " << stream;
         DIBSECTION section{};
@@ -118,9 +100,7 @@ TEST_F(LibraryMisbehaviour, WholeKilobyteRecordsLeaveEveryAnswerCorrect)
         EXPECT_EQ(memcmp(section.dsBm.bmBits, kImage.pixels.data(), kImage.pixels.size()), 0) << "stream " << stream;
         DeleteObject(bitmap);
     }
-    const TestbedCounters counters = library.Counters();
-    EXPECT_EQ(counters.outstandingBitmaps, 0);
-    EXPECT_EQ(counters.outstandingFileInfos, 0);
+    ExpectLibraryObjectsFreed();
 }
 
 // --- Bits per pixel as the unsigned 32-bit product -------------------------
@@ -141,7 +121,7 @@ TEST_P(BitDepths, MultiplyAsUnsigned32Bits)
     Start();
     library.SetBitDepth(GetParam().bitsPerComponent, GetParam().componentsPerPixel);
     wchar_t text[300] = {};
-    FileInfoRecord record{};
+    dvp::FileInfoRecord record{};
     record.description = text;
     record.descriptionCapacity = 300;
     ASSERT_EQ(Identify(false, record), TRUE);

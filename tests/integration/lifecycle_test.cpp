@@ -1,28 +1,11 @@
 // Start-up and shut-down of the real DLL as a host drives it: the version
 // gate, the reference count, the rebuild after a full shut-down, and the
 // exports that work without start-up.
-#include <gtest/gtest.h>
-
-#include "tests/support/plugin_module.h"
+#include "tests/support/plugin_session.h"
 
 namespace {
 
-class Lifecycle : public testing::Test {
-protected:
-    PluginModule& plugin = PluginModule::Get();
-    ImageLibraryControl& library = ImageLibraryControl::Get();
-
-    void SetUp() override { library.Reset(); }
-
-    // The handled-extensions pointer, as the host sees it.
-    const wchar_t* HandledExtensions()
-    {
-        PluginInfoRecord record{};
-        record.size = sizeof(record);
-        plugin.Identify(&record);
-        return record.handledExtensions;
-    }
-};
+using Lifecycle = PluginSession;
 
 TEST_F(Lifecycle, VersionGateRefusesHostsBeforeNine)
 {
@@ -37,7 +20,7 @@ TEST_F(Lifecycle, VersionGateRefusesHostsBeforeNine)
         {0xFFFFFFFF, 0xFFFFFFFF, TRUE},
     };
     for (const Case& c : cases) {
-        InitExRecord record{};
+        dvp::InitExRecord record{};
         record.hostVersionHigh = c.high;
         record.hostVersionLow = c.low;
         EXPECT_EQ(plugin.InitEx(&record), c.expected) << std::hex << c.high << "." << c.low;
@@ -53,7 +36,7 @@ TEST_F(Lifecycle, VersionGateRefusesHostsBeforeNine)
 
 TEST_F(Lifecycle, CountsBalancedCallsAndIgnoresExtraUninit)
 {
-    InitExRecord record = HostRecord(13);
+    dvp::InitExRecord record = dvp::HostRecord(13);
     ASSERT_EQ(plugin.InitEx(&record), TRUE);
     const wchar_t* extensions = HandledExtensions();
     ASSERT_NE(extensions, nullptr);
@@ -74,8 +57,8 @@ TEST_F(Lifecycle, CountsBalancedCallsAndIgnoresExtraUninit)
 
 TEST_F(Lifecycle, SecondInitReadsNoRecordEvenAnOldVersion)
 {
-    InitExRecord good = HostRecord(13);
-    InitExRecord old = HostRecord(8);
+    dvp::InitExRecord good = dvp::HostRecord(13);
+    dvp::InitExRecord old = dvp::HostRecord(8);
     ASSERT_EQ(plugin.InitEx(&good), TRUE);
     EXPECT_EQ(plugin.InitEx(&old), TRUE);
     plugin.Uninit();
@@ -84,7 +67,7 @@ TEST_F(Lifecycle, SecondInitReadsNoRecordEvenAnOldVersion)
 
 TEST_F(Lifecycle, RestartRebuildsEverythingWithoutMappingTheLibraryAgain)
 {
-    InitExRecord record = HostRecord(13);
+    dvp::InitExRecord record = dvp::HostRecord(13);
     ASSERT_EQ(plugin.InitEx(&record), TRUE);
     const std::wstring first = HandledExtensions();
     plugin.Uninit();
@@ -105,7 +88,7 @@ TEST_F(Lifecycle, RefusedNullRecordLeavesNothingBehind)
 {
     EXPECT_EQ(plugin.InitEx(nullptr), FALSE);
     EXPECT_EQ(HandledExtensions(), nullptr);
-    InitExRecord record = HostRecord(13);
+    dvp::InitExRecord record = dvp::HostRecord(13);
     EXPECT_EQ(plugin.InitEx(&record), TRUE) << "the failed first call must have put the count back to 0";
     plugin.Uninit();
     EXPECT_EQ(HandledExtensions(), nullptr);
@@ -114,13 +97,13 @@ TEST_F(Lifecycle, RefusedNullRecordLeavesNothingBehind)
 TEST_F(Lifecycle, InitAlwaysRefusesAndUsbSafeNeedsNoStartUp)
 {
     EXPECT_EQ(plugin.Init(), FALSE);
-    UsbSafeRecord usb{};
+    dvp::UsbSafeRecord usb{};
     EXPECT_EQ(plugin.USBSafe(&usb), TRUE);
     ASSERT_NE(usb.otherExports, nullptr);
     EXPECT_STREQ(usb.otherExports, L"libgfl64U.dll");
     EXPECT_EQ(plugin.USBSafe(nullptr), FALSE);
 
-    InitExRecord record = HostRecord(13);
+    dvp::InitExRecord record = dvp::HostRecord(13);
     ASSERT_EQ(plugin.InitEx(&record), TRUE);
     EXPECT_EQ(plugin.Init(), FALSE);
     plugin.Uninit();

@@ -1,10 +1,8 @@
 // DVP_IdentifyW through the real DLL: the size gate, every written field,
 // the untouched bytes, the texts from the version resource and truncation.
-#include <gtest/gtest.h>
-
 #include <cstring>
 
-#include "tests/support/plugin_module.h"
+#include "tests/support/plugin_session.h"
 
 namespace {
 
@@ -24,7 +22,7 @@ struct HostInfoRecord {
         memset(bytes + 60, 0, 16);
         memcpy(bytes, &size, 4);
     }
-    PluginInfoRecord* record() { return reinterpret_cast<PluginInfoRecord*>(bytes); }
+    dvp::PluginInfoRecord* record() { return reinterpret_cast<dvp::PluginInfoRecord*>(bytes); }
     bool Untouched(size_t from, size_t to) const
     {
         for (size_t i = from; i < to; ++i)
@@ -34,19 +32,16 @@ struct HostInfoRecord {
     }
 };
 
-class PluginIdentify : public testing::Test {
-protected:
-    PluginModule& plugin = PluginModule::Get();
-};
+using PluginIdentify = PluginSession;
 
 TEST_F(PluginIdentify, RefusesARecordBelow160BytesAndWritesNothing)
 {
     HostInfoRecord host(159);
     uint8_t before[sizeof(host.bytes)];
     memcpy(before, host.bytes, sizeof(before));
-    EXPECT_EQ(plugin.Identify(host.record()), FALSE);
+    EXPECT_EQ(plugin.IdentifyW(host.record()), FALSE);
     EXPECT_EQ(memcmp(before, host.bytes, sizeof(before)), 0);
-    EXPECT_EQ(plugin.Identify(nullptr), FALSE);
+    EXPECT_EQ(plugin.IdentifyW(nullptr), FALSE);
 }
 
 TEST_F(PluginIdentify, FillsTheFixedFieldsAndLeavesTheRestAlone)
@@ -55,8 +50,8 @@ TEST_F(PluginIdentify, FillsTheFixedFieldsAndLeavesTheRestAlone)
     for (const uint32_t size : {160u, 192u}) {
         SCOPED_TRACE(size);
         HostInfoRecord host(size);
-        ASSERT_EQ(plugin.Identify(host.record()), TRUE);
-        const PluginInfoRecord& r = *host.record();
+        ASSERT_EQ(plugin.IdentifyW(host.record()), TRUE);
+        const dvp::PluginInfoRecord& r = *host.record();
         EXPECT_EQ(r.size, size);
         EXPECT_EQ(r.flags, 0x411u);
         EXPECT_EQ(r.versionHigh, 0x00000009u);
@@ -78,12 +73,12 @@ TEST_F(PluginIdentify, CopiesTheFourTextsFromTheVersionResource)
 {
     HostInfoRecord host(200);
     wchar_t name[64], description[64], copyright[64], url[64];
-    PluginInfoRecord& r = *host.record();
+    dvp::PluginInfoRecord& r = *host.record();
     r.name = name, r.nameCapacity = 64;
     r.description = description, r.descriptionCapacity = 64;
     r.copyright = copyright, r.copyrightCapacity = 64;
     r.url = url, r.urlCapacity = 64;
-    ASSERT_EQ(plugin.Identify(&r), TRUE);
+    ASSERT_EQ(plugin.IdentifyW(&r), TRUE);
     EXPECT_STREQ(name, L"Pictorama");
     EXPECT_STREQ(description, L"DOpus Pictorama Plugin *BETA*");
     EXPECT_STREQ(copyright, L"Copyright (C) 2026 The DVP_QPV developers");
@@ -103,7 +98,7 @@ TEST_F(PluginIdentify, TruncatesToTheCapacityAndRefusesTwoOrLess)
         wmemset(name, L'#', 16);
         host.record()->name = name;
         host.record()->nameCapacity = c.capacity;
-        EXPECT_EQ(plugin.Identify(host.record()), c.result);
+        EXPECT_EQ(plugin.IdentifyW(host.record()), c.result);
         EXPECT_STREQ(name, c.name) << "capacity " << c.capacity;
         EXPECT_EQ(name[c.capacity], L'#') << "nothing past the capacity";
     }
@@ -115,7 +110,7 @@ TEST_F(PluginIdentify, TruncatesToTheCapacityAndRefusesTwoOrLess)
     host.record()->nameCapacity = 16;
     host.record()->copyright = copyright;
     host.record()->copyrightCapacity = 2;
-    EXPECT_EQ(plugin.Identify(host.record()), FALSE);
+    EXPECT_EQ(plugin.IdentifyW(host.record()), FALSE);
     EXPECT_STREQ(name, L"unchanged");
     EXPECT_STREQ(copyright, L"unchanged");
     EXPECT_EQ(host.record()->flags, 0x411u) << "the fixed fields stay written";
@@ -124,8 +119,8 @@ TEST_F(PluginIdentify, TruncatesToTheCapacityAndRefusesTwoOrLess)
 TEST_F(PluginIdentify, EachCallLoadsANewIconAndGivesTheSameGuid)
 {
     HostInfoRecord first(160), second(160);
-    ASSERT_EQ(plugin.Identify(first.record()), TRUE);
-    ASSERT_EQ(plugin.Identify(second.record()), TRUE);
+    ASSERT_EQ(plugin.IdentifyW(first.record()), TRUE);
+    ASSERT_EQ(plugin.IdentifyW(second.record()), TRUE);
     EXPECT_NE(first.record()->icon, second.record()->icon);
     EXPECT_EQ(memcmp(first.bytes + 116, second.bytes + 116, 16), 0);
     ICONINFO info{};
@@ -141,17 +136,17 @@ TEST_F(PluginIdentify, EachCallLoadsANewIconAndGivesTheSameGuid)
 
 TEST_F(PluginIdentify, ReportsTheHandledExtensionsWhileInitialised)
 {
-    InitExRecord init = HostRecord(13);
+    dvp::InitExRecord init = dvp::HostRecord(13);
     ASSERT_EQ(plugin.InitEx(&init), TRUE);
     HostInfoRecord host(160);
-    ASSERT_EQ(plugin.Identify(host.record()), TRUE);
+    ASSERT_EQ(plugin.IdentifyW(host.record()), TRUE);
     ASSERT_NE(host.record()->handledExtensions, nullptr);
     const std::wstring extensions = host.record()->handledExtensions;
     for (const wchar_t* expected : {L".bmp;", L".jpg;", L".png;", L".tbim"})
         EXPECT_NE(extensions.find(expected), std::wstring::npos) << testing::PrintToString(extensions);
     plugin.Uninit();
     HostInfoRecord after(160);
-    ASSERT_EQ(plugin.Identify(after.record()), TRUE);
+    ASSERT_EQ(plugin.IdentifyW(after.record()), TRUE);
     EXPECT_EQ(after.record()->handledExtensions, nullptr);
 }
 
@@ -159,7 +154,6 @@ TEST_F(PluginIdentify, ReportsTheHandledExtensionsWhileInitialised)
 // not a list of the plug-in's own.
 TEST_F(PluginIdentify, HandledExtensionsFollowTheLibrarysFormatTable)
 {
-    ImageLibraryControl& library = ImageLibraryControl::Get();
     ASSERT_NE(library.SetFormats, nullptr);
     library.Reset();
     const TestbedFormat formats[] = {
@@ -168,10 +162,10 @@ TEST_F(PluginIdentify, HandledExtensionsFollowTheLibrarysFormatTable)
         {"Beta", 1, {"qqa"}, 0, 1},
     };
     library.SetFormats(formats, 3);
-    InitExRecord init = HostRecord(13);
+    dvp::InitExRecord init = dvp::HostRecord(13);
     ASSERT_EQ(plugin.InitEx(&init), TRUE);
     HostInfoRecord host(160);
-    ASSERT_EQ(plugin.Identify(host.record()), TRUE);
+    ASSERT_EQ(plugin.IdentifyW(host.record()), TRUE);
     ASSERT_NE(host.record()->handledExtensions, nullptr);
     EXPECT_STREQ(host.record()->handledExtensions, L".qqa;.qqb");
     plugin.Uninit();

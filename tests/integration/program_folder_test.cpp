@@ -14,7 +14,7 @@
 #include "testbed/host/host_testbed_control.h"
 #include "tests/support/plugin_session.h"
 #include "tests/support/row_name.h"
-#include "tests/support/test_paths.h"
+#include "tests/support/test_files.h"
 
 namespace {
 
@@ -97,7 +97,7 @@ TEST_P(ProgramFolders, LoadTheLibraryOnlyFromAnAbsoluteFolder)
         folder.resize(kProgramDirCapacity, L'\\');
     HostTestbedSetProgramFolder(folder.c_str(), row.fillsTheBuffer);
 
-    InitExRecord record = HostRecord(13);
+    dvp::InitExRecord record = dvp::HostRecord(13);
     const BOOL startResult = plugin.InitEx(&record);
     EXPECT_FALSE(IsMapped(planted)) << "the planted library was mapped";
     EXPECT_EQ(startResult, row.starts ? TRUE : FALSE);

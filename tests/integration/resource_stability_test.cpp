@@ -4,15 +4,13 @@
 // with the readings (see resource_gauges.h: under Wine 8 GDI objects and
 // handles are gauged by high-water probes, USER objects are not available,
 // private memory is PagefileUsage).
-#include <shlwapi.h>
-
 #include <chrono>
 #include <cstdio>
 
 #include "testbed/host/host_testbed_control.h"
 #include "tests/integration/resource_gauges.h"
 #include "tests/support/plugin_session.h"
-#include "tests/support/test_paths.h"
+#include "tests/support/test_files.h"
 
 namespace {
 
@@ -57,9 +55,9 @@ TEST_F(ResourceStability, ThousandStartUpCyclesLeaveResourcesFlat)
 {
     // Every cycle reads a real settings file through the host's XML services.
     WriteSettings({L".tbim", L".aaa", L".bbb"});
-    const std::wstring excluded = Write(BgraImage(2, 2, [](int, int) { return 0xFF000000u; }), L"image.tbim");
-    const std::wstring accepted = Write(BgraImage(2, 2, [](int, int) { return 0xFF000000u; }), L"image.other");
-    InitExRecord record = HostRecord(13);
+    const std::wstring excluded = Write(SolidImage(2, 2, 0xFF000000u), L"image.tbim");
+    const std::wstring accepted = Write(SolidImage(2, 2, 0xFF000000u), L"image.other");
+    dvp::InitExRecord record = dvp::HostRecord(13);
     auto cycle = [&] {
         ASSERT_EQ(plugin.InitEx(&record), TRUE);
         plugin.Uninit();
@@ -73,9 +71,9 @@ TEST_F(ResourceStability, ThousandStartUpCyclesLeaveResourcesFlat)
         ASSERT_EQ(plugin.InitEx(&record), TRUE) << "cycle " << i;
         if (i % 100 == 0) {
             // The settings each cycle loads are really in force.
-            FileInfoRecord info{};
-            EXPECT_EQ(plugin.IdentifyFile(nullptr, excluded.c_str(), &info, nullptr), FALSE) << "cycle " << i;
-            EXPECT_EQ(plugin.IdentifyFile(nullptr, accepted.c_str(), &info, nullptr), TRUE) << "cycle " << i;
+            dvp::FileInfoRecord info{};
+            EXPECT_EQ(plugin.IdentifyFileW(nullptr, excluded.c_str(), &info, nullptr), FALSE) << "cycle " << i;
+            EXPECT_EQ(plugin.IdentifyFileW(nullptr, accepted.c_str(), &info, nullptr), TRUE) << "cycle " << i;
         }
         plugin.Uninit();
         ASSERT_LT(std::chrono::steady_clock::now() - start, kTimeBudget) << "stopped at cycle " << i;
@@ -120,18 +118,12 @@ TEST_F(ResourceStability, TenThousandDecodesLeaveResourcesFlat)
 
     auto decode = [&](int i) -> bool {
         const size_t which = static_cast<size_t>(i) % images.size();
-        FileInfoRecord record{};
+        dvp::FileInfoRecord record{};
         HBITMAP bitmap = nullptr;
-        if (i % 2 == 0) {
-            bitmap = plugin.LoadBitmap(nullptr, images[which].path.c_str(), &record, nullptr, nullptr);
-        } else {
-            const std::vector<uint8_t>& bytes = streams[which];
-            IStream* stream = SHCreateMemStream(bytes.data(), static_cast<UINT>(bytes.size()));
-            if (!stream)
-                return false;
-            bitmap = plugin.LoadBitmapStream(nullptr, stream, nullptr, &record, nullptr, nullptr);
-            stream->Release();
-        }
+        if (i % 2 == 0)
+            bitmap = plugin.LoadBitmapW(nullptr, images[which].path.c_str(), &record, nullptr, nullptr);
+        else
+            bitmap = LoadStream(streams[which], nullptr, &record);
         return bitmap && DeleteObject(bitmap);
     };
     for (int i = 0; i < 100; ++i)

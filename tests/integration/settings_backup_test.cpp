@@ -2,15 +2,10 @@
 // before the dialog's Apply saves over it, its bytes are kept beside it in
 // DVP_QPV.oxc.bak (replacing an older copy). A file that was read is saved
 // over as usual and gets no copy.
-#include "tests/support/dialog_driver.h"
-#include "tests/support/plugin_session.h"
+#include "tests/support/config_dialog_session.h"
 #include "tests/support/row_name.h"
-#include "tests/support/saved_settings.h"
 
 namespace {
-
-constexpr int kApply = 1010;
-constexpr int kStreams = 1027;
 
 const std::string kGoodFile =
     "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<DVP_QPV><ExcludedExtension>.abc</ExcludedExtension>"
@@ -26,39 +21,35 @@ struct SettingsFileBytes {
 
 void PrintTo(const SettingsFileBytes& row, std::ostream* out) { *out << row.name; }
 
-class SettingsBackup : public PluginSession, public testing::WithParamInterface<SettingsFileBytes> {};
-
-std::vector<uint8_t> Bytes(const std::string& text) { return {text.begin(), text.end()}; }
+class SettingsBackup : public ConfigDialog, public testing::WithParamInterface<SettingsFileBytes> {};
 
 bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 TEST_P(SettingsBackup, KeepsAnUnreadableFileBeforeApplySavesOverIt)
 {
     const SettingsFileBytes& row = GetParam();
-    const std::wstring file = config.file(L"DVP_QPV.oxc");
+    const std::wstring file = SettingsFile();
     const std::wstring backup = config.file(L"DVP_QPV.oxc.bak");
-    ASSERT_TRUE(WriteFileBytes(file, Bytes(row.bytes)));
+    ASSERT_TRUE(WriteFileBytes(file, row.bytes));
     if (row.olderBackup) {
-        ASSERT_TRUE(WriteFileBytes(backup, Bytes(kOlderBackup)));
+        ASSERT_TRUE(WriteFileBytes(backup, kOlderBackup));
     }
     Start();
 
-    HWND dialog = plugin.Configure(nullptr, nullptr, 0);
-    ASSERT_NE(dialog, nullptr);
-    PumpPending(dialog);
+    Open();
     Click(dialog, kStreams);  // on in both the defaults and the good file
     Click(dialog, kApply);
     DestroyWindow(dialog);
     PumpPending(nullptr);
 
-    const SavedSettings saved = ReadSavedSettings(file);
+    const SavedSettings saved = Saved();
     EXPECT_TRUE(saved.loaded) << "Apply saved the new settings";
     EXPECT_EQ(saved.useForStreams, std::vector<int>{0});
     EXPECT_EQ(saved.excluded.size(), row.readable ? 1u : 68u);
     if (!row.readable) {
-        EXPECT_EQ(ReadFileBytes(backup), Bytes(row.bytes)) << "the unreadable file's bytes are gone";
+        EXPECT_EQ(ReadFileText(backup), row.bytes) << "the unreadable file's bytes are gone";
     } else if (row.olderBackup) {
-        EXPECT_EQ(ReadFileBytes(backup), Bytes(kOlderBackup)) << "a file that loaded needs no copy";
+        EXPECT_EQ(ReadFileText(backup), kOlderBackup) << "a file that loaded needs no copy";
     } else {
         EXPECT_FALSE(Exists(backup)) << "a file that loaded needs no copy";
     }

@@ -8,7 +8,7 @@
 #include "testbed/host/host_testbed_control.h"
 #include "tests/support/plugin_session.h"
 #include "tests/support/row_name.h"
-#include "tests/support/test_paths.h"
+#include "tests/support/test_files.h"
 
 namespace {
 
@@ -43,23 +43,15 @@ protected:
 
     BOOL IdentifyFile(const std::wstring& file)
     {
-        FileInfoRecord record{};
-        return plugin.IdentifyFile(nullptr, file.c_str(), &record, nullptr);
-    }
-
-    const wchar_t* HandledExtensions()
-    {
-        PluginInfoRecord info{};
-        info.size = sizeof(info);
-        plugin.Identify(&info);
-        return info.handledExtensions;
+        dvp::FileInfoRecord record{};
+        return plugin.IdentifyFileW(nullptr, file.c_str(), &record, nullptr);
     }
 };
 
 TEST_P(StartUpPublication, AnswersNotInitialisedUntilTheSettingsAreLoaded)
 {
     const HeldStartUp& row = GetParam();
-    tbim = Write(BgraImage(2, 2, [](int, int) { return 0xFF102030u; }));
+    tbim = Write(SolidImage(2, 2, 0xFF102030u));
     if (row.laterCycle) {
         Start();
         Stop();
@@ -74,7 +66,7 @@ TEST_P(StartUpPublication, AnswersNotInitialisedUntilTheSettingsAreLoaded)
 
     BOOL startResult = -1;
     std::thread starter([&] {
-        InitExRecord record = HostRecord(13);
+        dvp::InitExRecord record = dvp::HostRecord(13);
         startResult = plugin.InitEx(&record);
     });
     const bool held = WaitForSingleObject(gate.entered.get(), 20000) == WAIT_OBJECT_0;

@@ -8,21 +8,16 @@
 #include <filesystem>
 
 #include "testbed/host/host_testbed_control.h"
-#include "tests/support/dialog_driver.h"
-#include "tests/support/plugin_module.h"
-#include "tests/support/saved_settings.h"
-#include "tests/support/tbim_file.h"
-#include "tests/support/test_paths.h"
+#include "testbed/host/plugin_binding.h"
+#include "tests/support/config_dialog_session.h"
+#include "tests/support/stand_in_library.h"
+#include "tests/support/test_files.h"
 
 namespace {
 
 constexpr wchar_t kPresenceAtom[] = L"{6B1E3A52-0D47-4C8B-9A3E-5F2C71D9B804}";
-constexpr int kApply = 1010;
-constexpr int kAdd = 1014;
-constexpr int kEdit = 1018;
 
 std::wstring PluginPath() { return ViewersFolder() + L"\\DVP_QPV.dll"; }
-std::wstring LibraryPath() { return ViewersFolder() + L"\\libgfl64U.dll"; }
 
 // A process that crashed while it held the plug-in never released its
 // reference; nothing else holds one while this program runs alone.
@@ -83,26 +78,29 @@ TEST(DynamicUnload, ExitsAndReleasesTheLibraryAndThePresenceAtom)
     ScratchFolder config;
     HostTestbedReset();
     HostTestbedSetConfigFolder(config.path().c_str());
-    PluginModule plugin = PluginModule::Load(PluginPath());
-    ASSERT_NE(plugin.module, nullptr);
+    LoadedPlugin loaded;
+    std::wstring error;
+    LoadPlugin(PluginPath(), loaded, error);
+    ASSERT_NE(loaded.module.get(), nullptr) << error;
+    const dvp::PluginExports& plugin = loaded.exports;
     EXPECT_NE(GlobalFindAtomW(kPresenceAtom), 0) << "registered while loaded";
-    InitExRecord record = HostRecord(13);
+    dvp::InitExRecord record = dvp::HostRecord(13);
     ASSERT_EQ(plugin.InitEx(&record), TRUE);
-    FileInfoRecord info{};
-    HBITMAP bitmap = plugin.LoadBitmap(nullptr, TestDataFile(L"gradient.png").c_str(), &info, nullptr, nullptr);
+    dvp::FileInfoRecord info{};
+    HBITMAP bitmap = plugin.LoadBitmapW(nullptr, TestDataFile(L"gradient.png").c_str(), &info, nullptr, nullptr);
     EXPECT_NE(bitmap, nullptr);
     DeleteObject(bitmap);
     plugin.Uninit();
 
-    HMODULE held = LoadLibraryW(LibraryPath().c_str());  // keeps the counters readable
+    HMODULE held = LoadLibraryW(StandInLibraryPath().c_str());  // keeps the counters readable
     ASSERT_NE(held, nullptr);
-    const ImageLibraryControl library = ImageLibraryControl::Bind(held);
+    const LibraryControl library = LibraryControl::Bind(held);
     library.Reset();
-    FreeLibrary(plugin.module);
+    loaded.module.reset();
     EXPECT_EQ(GetModuleHandleW(PluginPath().c_str()), nullptr);
     EXPECT_EQ(library.Counters().calls[kTbLibraryExit], 1);
     FreeLibrary(held);
-    EXPECT_EQ(GetModuleHandleW(LibraryPath().c_str()), nullptr) << "the plug-in kept its reference to the library";
+    EXPECT_EQ(GetModuleHandleW(StandInLibraryPath().c_str()), nullptr) << "the plug-in kept its reference to the library";
     EXPECT_EQ(GlobalFindAtomW(kPresenceAtom), 0);
 }
 
@@ -114,15 +112,18 @@ TEST(DialogAfterUnload, KeepsWorkingAndSaving)
     ScratchFolder config;
     HostTestbedReset();
     HostTestbedSetConfigFolder(config.path().c_str());
-    PluginModule plugin = PluginModule::Load(PluginPath());
-    ASSERT_NE(plugin.module, nullptr);
-    InitExRecord record = HostRecord(13);
+    LoadedPlugin loaded;
+    std::wstring error;
+    LoadPlugin(PluginPath(), loaded, error);
+    ASSERT_NE(loaded.module.get(), nullptr) << error;
+    const dvp::PluginExports& plugin = loaded.exports;
+    dvp::InitExRecord record = dvp::HostRecord(13);
     ASSERT_EQ(plugin.InitEx(&record), TRUE);
     HWND dialog = plugin.Configure(nullptr, nullptr, 0);
     ASSERT_NE(dialog, nullptr);
     PumpPending(dialog);
     plugin.Uninit();
-    FreeLibrary(plugin.module);
+    loaded.module.reset();
 
     SetText(dialog, kEdit, L"zzz");
     Click(dialog, kAdd);

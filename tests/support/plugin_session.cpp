@@ -1,8 +1,13 @@
 #include "tests/support/plugin_session.h"
 
-#include <string>
+#include <shlwapi.h>
 
 #include "testbed/host/host_testbed_control.h"
+
+std::string SettingsDocument(const std::string& children, const std::string& root)
+{
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<" + root + ">" + children + "</" + root + ">\r\n";
+}
 
 void PluginSession::SetUp()
 {
@@ -17,11 +22,12 @@ void PluginSession::TearDown()
         Stop();
 }
 
-void PluginSession::Start()
+bool PluginSession::Start()
 {
-    InitExRecord record = HostRecord(13);
-    ASSERT_EQ(plugin.InitEx(&record), TRUE);
-    started = true;
+    dvp::InitExRecord record = dvp::HostRecord(13);
+    started = plugin.InitEx(&record) == TRUE;
+    EXPECT_TRUE(started) << "DVP_InitEx refused to start";
+    return started;
 }
 
 void PluginSession::Stop()
@@ -39,9 +45,10 @@ void PluginSession::WriteSettings(std::initializer_list<const wchar_t*> excluded
     text += L"</DVP_QPV>\n";
     const int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
     std::vector<uint8_t> utf8(static_cast<size_t>(size));
-    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, reinterpret_cast<char*>(utf8.data()), size, nullptr, nullptr);
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, reinterpret_cast<char*>(utf8.data()), size, nullptr,
+                        nullptr);
     utf8.pop_back();  // no terminator in the file
-    ASSERT_TRUE(WriteFileBytes(config.file(L"DVP_QPV.oxc"), utf8));
+    ASSERT_TRUE(WriteFileBytes(SettingsFile(), utf8));
 }
 
 std::wstring PluginSession::Write(const TbimImage& image, const wchar_t* name)
@@ -49,4 +56,45 @@ std::wstring PluginSession::Write(const TbimImage& image, const wchar_t* name)
     const std::wstring path = files.file(name);
     EXPECT_TRUE(WriteFileBytes(path, image.Bytes()));
     return path;
+}
+
+BOOL PluginSession::IdentifyStream(const std::vector<uint8_t>& bytes, const wchar_t* name,
+                                   dvp::FileInfoRecord* record)
+{
+    IStream* stream =
+        SHCreateMemStream(bytes.empty() ? nullptr : bytes.data(), static_cast<UINT>(bytes.size()));
+    EXPECT_NE(stream, nullptr);
+    if (!stream)
+        return FALSE;
+    const BOOL result = plugin.IdentifyFileStreamW(nullptr, stream, name, record);
+    stream->Release();
+    return result;
+}
+
+HBITMAP PluginSession::LoadStream(const std::vector<uint8_t>& bytes, const wchar_t* name,
+                                  dvp::FileInfoRecord* record)
+{
+    IStream* stream =
+        SHCreateMemStream(bytes.empty() ? nullptr : bytes.data(), static_cast<UINT>(bytes.size()));
+    EXPECT_NE(stream, nullptr);
+    if (!stream)
+        return nullptr;
+    HBITMAP bitmap = plugin.LoadBitmapStreamW(nullptr, stream, name, record, nullptr, nullptr);
+    stream->Release();
+    return bitmap;
+}
+
+void PluginSession::ExpectLibraryObjectsFreed()
+{
+    const TestbedCounters counters = library.Counters();
+    EXPECT_EQ(counters.outstandingBitmaps, 0);
+    EXPECT_EQ(counters.outstandingFileInfos, 0);
+}
+
+const wchar_t* PluginSession::HandledExtensions()
+{
+    dvp::PluginInfoRecord info{};
+    info.size = sizeof(info);
+    plugin.IdentifyW(&info);
+    return info.handledExtensions;
 }

@@ -1,17 +1,29 @@
-// A started plug-in for one test: its own configuration folder (tests run in
-// parallel), the stand-in library reset, DVP_InitEx as a version 13 host,
-// and DVP_Uninit at the end.
+// A started plug-in for one test, however the program reaches it (see
+// plugin_under_test.h): its own configuration folder (tests run in
+// parallel), the stand-in host and library reset, DVP_InitEx as a version 13
+// host, and DVP_Uninit at the end. Also the host's calls that many tests
+// make the same way.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include "tests/support/plugin_module.h"
-#include "tests/support/tbim_file.h"
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include "tests/support/plugin_under_test.h"
+#include "tests/support/stand_in_library.h"
+#include "testbed/imagelib/tbim_image.h"
+#include "tests/support/test_files.h"
+
+// A settings file's bytes: the declaration and a root (DVP_QPV unless
+// given) holding the children as written.
+std::string SettingsDocument(const std::string& children, const std::string& root = "DVP_QPV");
 
 class PluginSession : public testing::Test {
 protected:
-    PluginModule& plugin = PluginModule::Get();
-    ImageLibraryControl& library = ImageLibraryControl::Get();
+    const dvp::PluginExports& plugin = ThePlugin().exports;
+    const LibraryControl& library = StandInLibrary();
     ScratchFolder config;
     ScratchFolder files;
     bool started = false;
@@ -19,30 +31,21 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    // Writes a settings file with these exclusions before start-up.
-    void WriteSettings(std::initializer_list<const wchar_t*> excluded, bool useForStreams = true);
-    void Start();
+    // DVP_InitEx as a version 13 host; false, and a failure, when it refused.
+    bool Start();
     void Stop();
 
+    std::wstring SettingsFile() const { return config.file(L"DVP_QPV.oxc"); }
+    // Writes a settings file with these exclusions before start-up.
+    void WriteSettings(std::initializer_list<const wchar_t*> excluded, bool useForStreams = true);
     // A TBIM image written into files; returns its path.
     std::wstring Write(const TbimImage& image, const wchar_t* name = L"image.tbim");
-};
 
-// A w x h TBIM image of BGRA pixels filled by colour(x, y) -> 0xAARRGGBB.
-template <typename ColourFn>
-TbimImage BgraImage(int32_t width, int32_t height, ColourFn colour)
-{
-    TbimImage image;
-    image.width = width;
-    image.height = height;
-    image.bgra = true;
-    for (int32_t y = 0; y < height; ++y)
-        for (int32_t x = 0; x < width; ++x) {
-            const uint32_t argb = colour(x, y);
-            image.pixels.push_back(static_cast<uint8_t>(argb));
-            image.pixels.push_back(static_cast<uint8_t>(argb >> 8));
-            image.pixels.push_back(static_cast<uint8_t>(argb >> 16));
-            image.pixels.push_back(static_cast<uint8_t>(argb >> 24));
-        }
-    return image;
-}
+    // The host's calls over a memory stream holding bytes.
+    BOOL IdentifyStream(const std::vector<uint8_t>& bytes, const wchar_t* name, dvp::FileInfoRecord* record);
+    HBITMAP LoadStream(const std::vector<uint8_t>& bytes, const wchar_t* name, dvp::FileInfoRecord* record);
+    // The handled-extensions pointer as DVP_IdentifyW reports it.
+    const wchar_t* HandledExtensions();
+    // Every bitmap and file information the library handed out was freed.
+    void ExpectLibraryObjectsFreed();
+};

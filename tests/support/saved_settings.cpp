@@ -1,26 +1,23 @@
 #include "tests/support/saved_settings.h"
 
-#include <windows.h>
-
-#include "win32/bind_export.h"
-#include "plugin/host_services.h"
+#include "testbed/host/xml_services.h"
 
 namespace {
 
-std::wstring NodeName(XmlGetNodeNameWFn getName, HANDLE node)
+std::wstring NodeName(HANDLE node)
 {
     wchar_t buffer[256] = {};
     int capacity = 256;
-    return getName(node, buffer, &capacity) ? std::wstring(buffer) : std::wstring(L"?");
+    return XMLGetNodeNameW(node, buffer, &capacity) ? std::wstring(buffer) : std::wstring(L"?");
 }
 
-std::wstring NodeValue(XmlGetNodeValueWFn getValue, HANDLE node)
+std::wstring NodeValue(HANDLE node)
 {
     int size = 0;
-    if (!getValue(node, nullptr, &size) || size <= 0)
+    if (!XMLGetNodeValueW(node, nullptr, &size) || size <= 0)
         return L"?";
     std::wstring text(static_cast<size_t>(size), L'\0');
-    if (!getValue(node, text.data(), &size))
+    if (!XMLGetNodeValueW(node, text.data(), &size))
         return L"?";
     text.resize(wcslen(text.c_str()));
     return text;
@@ -30,34 +27,23 @@ std::wstring NodeValue(XmlGetNodeValueWFn getValue, HANDLE node)
 
 SavedSettings ReadSavedSettings(const std::wstring& path)
 {
-    HMODULE host = GetModuleHandleW(nullptr);
-    auto load = BindExport<XmlLoadFileWFn>(host, "XMLLoadFileW");
-    auto release = BindExport<XmlFreeFileFn>(host, "XMLFreeFile");
-    auto first = BindExport<XmlFirstChildNodeFn>(host, "XMLFirstChildNode");
-    auto next = BindExport<XmlNextNodeFn>(host, "XMLNextNode");
-    auto getName = BindExport<XmlGetNodeNameWFn>(host, "XMLGetNodeNameW");
-    auto getValue = BindExport<XmlGetNodeValueWFn>(host, "XMLGetNodeValueW");
-    auto getBool = BindExport<XmlGetNodeBoolValueFn>(host, "XMLGetNodeBoolValue");
-
     SavedSettings saved;
-    if (!load || !release || !first || !next || !getName || !getValue || !getBool)
-        return saved;
-    HANDLE document = load(path.c_str());
+    HANDLE document = XMLLoadFileW(path.c_str());
     if (!document)
         return saved;
     saved.loaded = true;
-    saved.rootName = NodeName(getName, document);
-    for (HANDLE node = first(document); node; node = next(node)) {
-        const std::wstring name = NodeName(getName, node);
+    saved.rootName = NodeName(document);
+    for (HANDLE node = XMLFirstChildNode(document); node; node = XMLNextNode(node)) {
+        const std::wstring name = NodeName(node);
         if (name == L"ExcludedExtension") {
-            saved.excluded.push_back(NodeValue(getValue, node));
+            saved.excluded.push_back(NodeValue(node));
         } else if (name == L"UseQPVForStreams") {
             BOOL value = FALSE;
-            saved.useForStreams.push_back(getBool(node, &value) ? (value ? 1 : 0) : -1);
+            saved.useForStreams.push_back(XMLGetNodeBoolValue(node, &value) ? (value ? 1 : 0) : -1);
         } else {
             saved.otherNodes.push_back(name);
         }
     }
-    release(document);
+    XMLFreeFile(document);
     return saved;
 }

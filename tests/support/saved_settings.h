@@ -1,6 +1,6 @@
 // The plug-in's settings file as a test sees it, read through the host's own
-// exported XML services (the test program is the host), so the check does
-// not depend on how the host spells the file.
+// XML services (the test program is the host), so the check does not depend
+// on how the host spells the file.
 #pragma once
 
 #include <string>

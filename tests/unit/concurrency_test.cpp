@@ -17,8 +17,8 @@
 #include <shlwapi.h>
 
 #include "testbed/host/host_testbed_control.h"
-#include "tests/support/plugin_session.h"  // BgraImage
-#include "tests/unit/in_process_plugin.h"
+#include "tests/support/plugin_session.h"
+#include "tests/unit/in_process_state.h"
 
 namespace {
 
@@ -63,7 +63,7 @@ ExtensionList Fillers(const wchar_t* prefix, int count)
     return list;
 }
 
-class Concurrency : public InProcessPlugin {
+class Concurrency : public PluginSession {
 protected:
     std::vector<uint8_t> image = BgraImage(3, 2, [](int x, int y) { return 0xFF000000u | (x * 16 + y); }).Bytes();
 
@@ -74,13 +74,14 @@ protected:
         return path;
     }
 
-    BOOL IdentifyStream(const wchar_t* name)
+    // Off the test's thread, so without the fixture's checks.
+    BOOL IdentifiesStream(const wchar_t* name)
     {
         IStream* stream = SHCreateMemStream(image.data(), static_cast<UINT>(image.size()));
         if (!stream)
             return FALSE;
-        FileInfoRecord record{};
-        const BOOL result = DVP_IdentifyFileStreamW(nullptr, stream, name, &record);
+        dvp::FileInfoRecord record{};
+        const BOOL result = plugin.IdentifyFileStreamW(nullptr, stream, name, &record);
         stream->Release();
         return result && record.width == 3 ? TRUE : FALSE;
     }
@@ -92,19 +93,19 @@ TEST_F(Concurrency, IdentificationSeesOneWholeListWhileCommitsAlternate)
     // List A excludes .aaa, list B .bbb; both exclude .common, A first, B
     // last, so a list torn or half-copied during an assignment shows up as a
     // .common name accepted. Long lists make each copy take a while.
-    PluginSettings listA(*Settings());
+    PluginSettings listA(*ProcessSettings());
     listA.excludedExtensions = {L".common"};
     for (const std::wstring& filler : Fillers(L".fa", 300))
         listA.excludedExtensions.push_back(filler);
     listA.excludedExtensions.push_back(L".aaa");
     listA.useForStreams = 1;
-    PluginSettings listB(*Settings());
+    PluginSettings listB(*ProcessSettings());
     listB.excludedExtensions = {L".bbb"};
     for (const std::wstring& filler : Fillers(L".fb", 300))
         listB.excludedExtensions.push_back(filler);
     listB.excludedExtensions.push_back(L".common");
     listB.useForStreams = 1;
-    *Settings() = listA;
+    *ProcessSettings() = listA;
 
     const std::wstring aaa = WriteImage(L"x.aaa");
     const std::wstring bbb = WriteImage(L"x.bbb");
@@ -118,28 +119,28 @@ TEST_F(Concurrency, IdentificationSeesOneWholeListWhileCommitsAlternate)
 
     auto identifier = [&] {
         for (int i = 0; i < 3000 && Clock::now() < stopAt; ++i) {
-            FileInfoRecord record{};
+            dvp::FileInfoRecord record{};
             switch (i % 7) {
             case 0:
-                (DVP_IdentifyFileW(nullptr, aaa.c_str(), &record, nullptr) ? aaaAccepted : aaaRefused)++;
+                (plugin.IdentifyFileW(nullptr, aaa.c_str(), &record, nullptr) ? aaaAccepted : aaaRefused)++;
                 break;
             case 1:
-                (DVP_IdentifyFileW(nullptr, bbb.c_str(), &record, nullptr) ? bbbAccepted : bbbRefused)++;
+                (plugin.IdentifyFileW(nullptr, bbb.c_str(), &record, nullptr) ? bbbAccepted : bbbRefused)++;
                 break;
             case 2:
-                if (DVP_IdentifyFileW(nullptr, common.c_str(), &record, nullptr))
+                if (plugin.IdentifyFileW(nullptr, common.c_str(), &record, nullptr))
                     commonAccepted++;
                 break;
             case 3:
-                if (!IdentifyStream(L"x.unlisted"))
+                if (!IdentifiesStream(L"x.unlisted"))
                     unlistedRefused++;
                 break;
             case 4:
-                if (IdentifyStream(L"x.common"))
+                if (IdentifiesStream(L"x.common"))
                     commonAccepted++;
                 break;
             case 5: {
-                const PluginSettings copy(*Settings());
+                const PluginSettings copy(*ProcessSettings());
                 if (copy.excludedExtensions != listA.excludedExtensions &&
                     copy.excludedExtensions != listB.excludedExtensions)
                     tornCopies++;
@@ -149,7 +150,7 @@ TEST_F(Concurrency, IdentificationSeesOneWholeListWhileCommitsAlternate)
             }
             default: {
                 // Loading reads no settings: it decodes whatever the list says.
-                HBITMAP bitmap = DVP_LoadBitmapW(nullptr, aaa.c_str(), &record, nullptr, nullptr);
+                HBITMAP bitmap = plugin.LoadBitmapW(nullptr, aaa.c_str(), &record, nullptr, nullptr);
                 if (!bitmap)
                     failedDecodes++;
                 else
@@ -163,7 +164,7 @@ TEST_F(Concurrency, IdentificationSeesOneWholeListWhileCommitsAlternate)
     auto committer = [&] {
         // Assigned as the dialog's commit assigns its working copy.
         for (int i = 0; !identifiersDone.load() && i < 2000000; ++i) {
-            *Settings() = (i % 2) ? listA : listB;
+            *ProcessSettings() = (i % 2) ? listA : listB;
             commits++;
         }
     };
@@ -188,7 +189,7 @@ TEST_F(Concurrency, IdentificationSeesOneWholeListWhileCommitsAlternate)
     EXPECT_GT(bbbRefused.load(), 0);
     EXPECT_GT(bbbAccepted.load(), 0);
     EXPECT_GT(commits.load(), 100);
-    const ExtensionList last = Settings()->excludedExtensions;
+    const ExtensionList last = ProcessSettings()->excludedExtensions;
     EXPECT_TRUE(last == listA.excludedExtensions || last == listB.excludedExtensions);
     EXPECT_EQ(library.Counters().outstandingFileInfos, 0);
     EXPECT_EQ(library.Counters().outstandingBitmaps, 0);
@@ -201,27 +202,27 @@ TEST_F(Concurrency, StartAndShutDownFromManyThreadsBalanceWhileOneReferenceIsHel
     std::atomic<int> refusedStarts{0}, refusedIdentifications{0};
     const auto stopAt = Clock::now() + kRunLimit;
     auto cycler = [&] {
-        InitExRecord record = HostRecord(13);
+        dvp::InitExRecord record = dvp::HostRecord(13);
         for (int i = 0; i < 200 && Clock::now() < stopAt; ++i) {
-            if (DVP_InitEx(&record) != TRUE)
+            if (plugin.InitEx(&record) != TRUE)
                 refusedStarts++;
-            FileInfoRecord info{};
-            if (DVP_IdentifyFileW(nullptr, path.c_str(), &info, nullptr) != TRUE)
+            dvp::FileInfoRecord info{};
+            if (plugin.IdentifyFileW(nullptr, path.c_str(), &info, nullptr) != TRUE)
                 refusedIdentifications++;
-            DVP_Uninit();
+            plugin.Uninit();
         }
     };
-    const PluginSettings* held = Settings();
+    const PluginSettings* held = ProcessSettings();
     RunConcurrently({cycler, cycler, cycler, cycler});
 
     EXPECT_EQ(refusedStarts.load(), 0);
     EXPECT_EQ(refusedIdentifications.load(), 0) << "the held reference keeps the plug-in started";
     EXPECT_EQ(InitCount(), 1);
-    EXPECT_EQ(Settings(), held) << "no call rebuilt what the held reference keeps";
-    ASSERT_NE(Settings(), nullptr);
+    EXPECT_EQ(ProcessSettings(), held) << "no call rebuilt what the held reference keeps";
+    ASSERT_NE(ProcessSettings(), nullptr);
     Stop();
     EXPECT_EQ(InitCount(), 0);
-    EXPECT_EQ(Settings(), nullptr);
+    EXPECT_EQ(ProcessSettings(), nullptr);
     EXPECT_EQ(HostTestbedOpenDocuments(), 0);
 }
 
@@ -231,20 +232,20 @@ TEST_F(Concurrency, WholeStartUpCyclesFromManyThreadsEndShutDown)
     std::atomic<int> refusedStarts{0}, startedCycles{0};
     const auto stopAt = Clock::now() + kRunLimit;
     auto cycler = [&] {
-        InitExRecord record = HostRecord(13);
+        dvp::InitExRecord record = dvp::HostRecord(13);
         for (int i = 0; i < 100 && Clock::now() < stopAt; ++i) {
-            if (DVP_InitEx(&record) != TRUE)
+            if (plugin.InitEx(&record) != TRUE)
                 refusedStarts++;
             else
                 startedCycles++;
-            DVP_Uninit();
+            plugin.Uninit();
         }
     };
     RunConcurrently({cycler, cycler, cycler, cycler});
 
     EXPECT_EQ(refusedStarts.load(), 0);
     EXPECT_EQ(InitCount(), 0);
-    EXPECT_EQ(Settings(), nullptr);
+    EXPECT_EQ(ProcessSettings(), nullptr);
     EXPECT_EQ(State().handledExtensions(), nullptr);
     EXPECT_GT(startedCycles.load(), 0);
     EXPECT_EQ(HostTestbedOpenDocuments(), 0);

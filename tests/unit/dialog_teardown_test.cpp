@@ -4,17 +4,11 @@
 // process, with freed memory poisoned, so such use fails instead of reading
 // what happens to be left there; the file saved must be the whole document.
 #include "testbed/host/host_testbed_control.h"
-#include "tests/support/dialog_driver.h"
+#include "tests/support/config_dialog_session.h"
 #include "tests/support/row_name.h"
-#include "tests/support/saved_settings.h"
-#include "tests/unit/in_process_plugin.h"
 #include "tests/unit/poisoned_delete.h"
 
 namespace {
-
-constexpr int kApply = 1010;
-constexpr int kAdd = 1014;
-constexpr int kEdit = 1018;
 
 struct SaveTeardown {
     const char* name;
@@ -24,26 +18,24 @@ struct SaveTeardown {
 
 void PrintTo(const SaveTeardown& row, std::ostream* out) { *out << row.name; }
 
-class DialogTeardown : public InProcessPlugin, public testing::WithParamInterface<SaveTeardown> {};
+class DialogTeardown : public ConfigDialog, public testing::WithParamInterface<SaveTeardown> {};
 
 TEST_P(DialogTeardown, DuringTheSaveLeavesNoFreedStateInUse)
 {
     ASSERT_TRUE(Start());
-    HWND dialog = DVP_Configure(nullptr, nullptr, 0);
-    ASSERT_NE(dialog, nullptr);
-    PumpPending(dialog);
+    Open();
     SetText(dialog, kEdit, L"zzz");
     Click(dialog, kAdd);
 
     const bool cancel = GetParam().cancelInPump;
-    HostTestbedHookService(GetParam().service, [dialog, cancel] {
+    HostTestbedHookService(GetParam().service, [window = dialog, cancel] {
         if (!cancel) {
-            DestroyWindow(dialog);
+            DestroyWindow(window);
             return;
         }
-        PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-        PumpPending(dialog);
-        DestroyWindow(dialog);  // the host ends its loop at the quit message
+        PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+        PumpPending(window);
+        DestroyWindow(window);  // the host ends its loop at the quit message
     });
     {
         FreedMemoryPoisoned poisoned;
@@ -52,7 +44,7 @@ TEST_P(DialogTeardown, DuringTheSaveLeavesNoFreedStateInUse)
     EXPECT_FALSE(IsWindow(dialog));
     PumpPending(nullptr);
 
-    const SavedSettings saved = ReadSavedSettings(SettingsFile());
+    const SavedSettings saved = Saved();
     EXPECT_TRUE(saved.loaded);
     EXPECT_EQ(saved.rootName, L"DVP_QPV");
     EXPECT_EQ(saved.excluded.size(), 69u) << "the defaults and the added .zzz";

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "imagelib/gfl_library.h"
-#include "win32/bind_export.h"
-#include "tests/support/unit_library.h"
+#include "tests/support/stand_in_library.h"
+#include "tests/support/test_files.h"
 
 namespace {
 
@@ -21,7 +21,7 @@ TEST(GflLibraryLoad, RefusesMissingFileThenBindsAGoodOne)
     EXPECT_FALSE(library.loaded());
     EXPECT_FALSE(library.load(nullptr));
 
-    ImageLibraryControl& control = ImageLibraryControl::Get();
+    const LibraryControl& control = StandInLibrary();
     control.Reset();
     ASSERT_TRUE(library.load(StandInLibraryPath().c_str()));
     EXPECT_TRUE(library.loaded());
@@ -37,7 +37,7 @@ TEST(GflLibraryLoad, RefusesMissingFileThenBindsAGoodOne)
 TEST(GflLibraryLoad, ChecksTheVersionThenSetsThePluginsFolderThenInitialises)
 {
     GflLibrary library;
-    ImageLibraryControl& control = ImageLibraryControl::Get();
+    const LibraryControl& control = StandInLibrary();
     control.Reset();
     ASSERT_TRUE(library.load(StandInLibraryPath().c_str()));
     const TestbedCounters counters = control.Counters();
@@ -48,7 +48,7 @@ TEST(GflLibraryLoad, ChecksTheVersionThenSetsThePluginsFolderThenInitialises)
 TEST(GflLibraryLoad, BoundLibraryIsNotMappedOrCheckedAgain)
 {
     GflLibrary library;
-    ImageLibraryControl& control = ImageLibraryControl::Get();
+    const LibraryControl& control = StandInLibrary();
     control.Reset();
     ASSERT_TRUE(library.load(StandInLibraryPath().c_str()));
     control.Reset();
@@ -77,13 +77,10 @@ TEST(GflLibraryLoad, RefusesVersionsOrderedBefore220AndReleasesThem)
     for (const char* version : {"2.19", "2.2", "10.0", "2.1", "2.10", ""}) {
         HMODULE held = LoadLibraryW(path.c_str());
         ASSERT_NE(held, nullptr);
-        auto setVersion = BindExport<TestbedSetVersionFn>(held, "testbedSetVersion");
-        auto counters = BindExport<TestbedGetCountersFn>(held, "testbedGetCounters");
-        setVersion(version);
+        const LibraryControl control = LibraryControl::Bind(held);
+        control.SetVersion(version);
         EXPECT_FALSE(library.load(path.c_str())) << version;
-        TestbedCounters seen{};
-        counters(&seen);
-        EXPECT_EQ(seen.calls[kTbLibraryInit], 0) << "a refused library is never initialised";
+        EXPECT_EQ(control.Counters().calls[kTbLibraryInit], 0) << "a refused library is never initialised";
         FreeLibrary(held);
         EXPECT_FALSE(IsMapped(path)) << "version " << version << " left the library mapped";
     }
@@ -95,7 +92,7 @@ class GflLibraryAcceptedVersion : public testing::TestWithParam<const char*> {};
 TEST_P(GflLibraryAcceptedVersion, IsBound)
 {
     GflLibrary library;
-    ImageLibraryControl& control = ImageLibraryControl::Get();
+    const LibraryControl& control = StandInLibrary();
     control.Reset();
     control.SetVersion(GetParam());
     EXPECT_TRUE(library.load(StandInLibraryPath().c_str())) << GetParam();

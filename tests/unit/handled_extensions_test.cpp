@@ -9,7 +9,7 @@
 #include "imagelib/gfl_library.h"
 #include "imagelib/handled_extensions.h"
 #include "plugin/plugin_state.h"
-#include "tests/support/unit_library.h"
+#include "tests/support/stand_in_library.h"
 
 namespace {
 
@@ -33,9 +33,19 @@ std::wstring Build(const GflLibrary& library = State().library())
     return text ? std::wstring(text.get()) : std::wstring(L"<null>");
 }
 
+// The stand-in bound into the process-wide binding, as DVP_InitEx binds it
+// (once per process), and reset.
+const LibraryControl& BindStandInLibrary()
+{
+    const LibraryControl& control = StandInLibrary();
+    control.Reset();
+    EXPECT_TRUE(State().library().load(StandInLibraryPath().c_str()));
+    return control;
+}
+
 class HandledExtensions : public testing::Test {
 protected:
-    ImageLibraryControl& library = BindStandInLibrary();
+    const LibraryControl& library = BindStandInLibrary();
 
     void Serve(std::vector<TestbedFormat> formats)
     {

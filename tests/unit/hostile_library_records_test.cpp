@@ -10,28 +10,12 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/plugin_session.h"  // BgraImage
-#include "tests/unit/in_process_plugin.h"
+#include "tests/support/plugin_session.h"
 #include "tests/support/row_name.h"
 
 namespace {
 
-class HostileLibraryRecords : public InProcessPlugin {
-protected:
-    std::wstring WriteImage(const TbimImage& image, const wchar_t* name = L"x.tbim")
-    {
-        const std::wstring path = files.file(name);
-        EXPECT_TRUE(WriteFileBytes(path, image.Bytes()));
-        return path;
-    }
-
-    void ExpectNothingOutstanding()
-    {
-        const TestbedCounters counters = library.Counters();
-        EXPECT_EQ(counters.outstandingBitmaps, 0);
-        EXPECT_EQ(counters.outstandingFileInfos, 0);
-    }
-};
+using HostileLibraryRecords = PluginSession;
 
 TbimImage PixelLess(int32_t width, int32_t height)
 {
@@ -60,22 +44,22 @@ TEST_P(HostileDimensions, IdentifyVerbatimAndDecodeToNothing)
     ASSERT_TRUE(Start());
     char description[64] = "HOSTILE";
     library.SetDescription(description);
-    const std::wstring path = WriteImage(PixelLess(GetParam().width, GetParam().height));
+    const std::wstring path = Write(PixelLess(GetParam().width, GetParam().height));
 
     wchar_t text[300];
     wmemset(text, L'#', 300);
-    FileInfoRecord record{};
+    dvp::FileInfoRecord record{};
     record.description = text;
     record.descriptionCapacity = 300;
-    ASSERT_EQ(DVP_IdentifyFileW(nullptr, path.c_str(), &record, nullptr), TRUE);
+    ASSERT_EQ(plugin.IdentifyFileW(nullptr, path.c_str(), &record, nullptr), TRUE);
     EXPECT_EQ(record.width, GetParam().width);
     EXPECT_EQ(record.height, GetParam().height);
     EXPECT_EQ(record.bitsPerPixel, 32);
     EXPECT_EQ(std::wstring(text), std::wstring(GetParam().numbers) + L" x 32 HOSTILE");
 
-    FileInfoRecord loadRecord{};
-    EXPECT_EQ(DVP_LoadBitmapW(nullptr, path.c_str(), &loadRecord, nullptr, nullptr), nullptr);
-    ExpectNothingOutstanding();
+    dvp::FileInfoRecord loadRecord{};
+    EXPECT_EQ(plugin.LoadBitmapW(nullptr, path.c_str(), &loadRecord, nullptr, nullptr), nullptr);
+    ExpectLibraryObjectsFreed();
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -105,9 +89,9 @@ TEST_F(HostileLibraryRecords, TransparentIndexOutsideTheColourMapFlagsButReadsNo
         image.transparentIndex = index;
         image.hasColorMap = true;
         image.pixels = {0, 1, 2};  // all three map to black
-        const std::wstring path = WriteImage(image);
-        FileInfoRecord record{};
-        HBITMAP bitmap = DVP_LoadBitmapW(nullptr, path.c_str(), &record, nullptr, nullptr);
+        const std::wstring path = Write(image);
+        dvp::FileInfoRecord record{};
+        HBITMAP bitmap = plugin.LoadBitmapW(nullptr, path.c_str(), &record, nullptr, nullptr);
         ASSERT_NE(bitmap, nullptr) << "index " << index;
         EXPECT_EQ(record.flags, 0x100u) << "index " << index;
         DIBSECTION section{};
@@ -117,7 +101,7 @@ TEST_F(HostileLibraryRecords, TransparentIndexOutsideTheColourMapFlagsButReadsNo
             EXPECT_EQ(pixels[i], 0xFF000000u) << "index " << index << " pixel " << i << ": alpha as decoded";
         DeleteObject(bitmap);
     }
-    ExpectNothingOutstanding();
+    ExpectLibraryObjectsFreed();
 }
 
 // Without a colour map any index but 0 names white, negative ones included.
@@ -129,8 +113,8 @@ TEST_F(HostileLibraryRecords, NegativeIndexWithoutColourMapNamesWhite)
     image.height = 1;
     image.transparentIndex = INT16_MIN;
     image.pixels = {0, 1};  // black, white
-    FileInfoRecord record{};
-    HBITMAP bitmap = DVP_LoadBitmapW(nullptr, WriteImage(image).c_str(), &record, nullptr, nullptr);
+    dvp::FileInfoRecord record{};
+    HBITMAP bitmap = plugin.LoadBitmapW(nullptr, Write(image).c_str(), &record, nullptr, nullptr);
     ASSERT_NE(bitmap, nullptr);
     DIBSECTION section{};
     ASSERT_EQ(GetObjectW(bitmap, sizeof(section), &section), static_cast<int>(sizeof(section)));
@@ -163,13 +147,13 @@ TEST_P(HostileDescriptions, GiveATerminatedDescriptionInsideTheHostsBuffer)
 {
     ASSERT_TRUE(Start());
     library.SetDescription(reinterpret_cast<const char*>(GetParam().bytes.data()));
-    const std::wstring path = WriteImage(BgraImage(5, 4, [](int, int) { return 0xFF000000u; }));
+    const std::wstring path = Write(SolidImage(5, 4, 0xFF000000u));
     for (uint32_t capacity : {300u, 200u, 40u, 1u}) {
         std::vector<wchar_t> text(capacity + 8, L'#');
-        FileInfoRecord record{};
+        dvp::FileInfoRecord record{};
         record.description = text.data();
         record.descriptionCapacity = capacity;
-        ASSERT_EQ(DVP_IdentifyFileW(nullptr, path.c_str(), &record, nullptr), TRUE) << capacity;
+        ASSERT_EQ(plugin.IdentifyFileW(nullptr, path.c_str(), &record, nullptr), TRUE) << capacity;
         const size_t length = wcsnlen(text.data(), capacity);
         ASSERT_LT(length, capacity) << "no terminator within capacity " << capacity;
         EXPECT_LE(length, 199u);
@@ -181,7 +165,7 @@ TEST_P(HostileDescriptions, GiveATerminatedDescriptionInsideTheHostsBuffer)
         EXPECT_GE(length, std::min<size_t>(capacity - 1, numbers.size())) << "the numbers are cut only by capacity";
         EXPECT_LE(length, numbers.size() + 64) << "at most one character per description byte";
     }
-    ExpectNothingOutstanding();
+    ExpectLibraryObjectsFreed();
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, HostileDescriptions,
@@ -221,7 +205,7 @@ TEST_P(HostileFormatTables, StillStartWithAWellFormedExtensionString)
 {
     library.SetFormats(GetParam().rows.data(), GetParam().reportedCount);
     ASSERT_TRUE(Start());
-    const wchar_t* handled = State().handledExtensions();
+    const wchar_t* handled = HandledExtensions();
     ASSERT_NE(handled, nullptr);
     EXPECT_STREQ(handled, GetParam().expected);
 }

@@ -2,20 +2,20 @@
 // with the stand-in host's XML services reading real files): whatever the
 // file holds, the plug-in runs on the built-in defaults or on the file's
 // complete contents, never on part of it, and the start-up leaves the file's
-// bytes as they were. Then saves that fail: the file keeps its previous
-// complete contents, which the next start-up loads.
+// bytes as they were. A file refused as a whole also fails a direct load.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
-#include "testbed/host/host_testbed_control.h"
-#include "tests/support/plugin_session.h"  // BgraImage
-#include "tests/unit/in_process_plugin.h"
 #include "plugin/host_services.h"
 #include "settings/settings_persistence.h"
+#include "testbed/host/host_testbed_control.h"
+#include "tests/support/plugin_session.h"
 #include "tests/support/row_name.h"
+#include "tests/unit/in_process_state.h"
 
 namespace {
 
@@ -31,6 +31,9 @@ struct HostileFile {
     Outcome outcome;
     ExtensionList contents;  // when read whole
     int32_t streams = 1;     // when read whole
+    // When given: a load of the file fails, keeping this much of it (the
+    // caller then resets).
+    std::optional<ExtensionList> leftover = std::nullopt;
 };
 
 void PrintTo(const HostileFile& row, std::ostream* out) { *out << row.name; }
@@ -40,11 +43,6 @@ ExtensionList SortedDefaults()
     ExtensionList defaults(DefaultExcludedExtensions.begin(), DefaultExcludedExtensions.end());
     std::sort(defaults.begin(), defaults.end());
     return defaults;
-}
-
-std::string Document(const std::string& children, const std::string& root = "DVP_QPV")
-{
-    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<" + root + ">" + children + "</" + root + ">\r\n";
 }
 
 std::string Entry(const std::string& value) { return "<ExcludedExtension>" + value + "</ExcludedExtension>"; }
@@ -94,7 +92,7 @@ std::string DeepNesting(int depth)
         open += "<n>";
         close += "</n>";
     }
-    return Document(open + close + Entry(".kept"));
+    return SettingsDocument(open + close + Entry(".kept"));
 }
 
 const std::string kMegabyte(1 << 20, 'M');
@@ -104,66 +102,59 @@ std::vector<HostileFile> Rows()
 {
     return {
         {"NotXml", NotXml(), Outcome::Defaults, {}},
-        {"Empty", "", Outcome::Defaults, {}},
+        {"PlainTextLines", "ExcludedExtension=.jpg\r\n", Outcome::Defaults, {}, 1, ExtensionList{}},
+        {"Empty", "", Outcome::Defaults, {}, 1, ExtensionList{}},
         {"OnlyADeclaration", "<?xml version=\"1.0\"?>\r\n", Outcome::Defaults, {}},
-        {"WrongRoot", Document(Entry(".jpg"), "Settings"), Outcome::Defaults, {}},
-        {"GarbageAfterTheRoot", Document(Entry(".jpg")) + "<DVP_QPV>", Outcome::Defaults, {}},
-        {"NulByteInAValue", Document(Entry(std::string(".a\0b", 4))), Outcome::Defaults, {}},
-        {"NulCharacterReference", Document(Entry(".a&#0;b")), Outcome::Defaults, {}},
+        {"Truncated", "<?xml version=\"1.0\"?>\n<DVP_QPV><ExcludedExtension>.jpg", Outcome::Defaults, {}, 1,
+         ExtensionList{}},
+        {"WrongRoot", SettingsDocument(Entry(".jpg"), "Settings"), Outcome::Defaults, {}},
+        {"OtherRoot", SettingsDocument(Entry(".jpg"), "Other"), Outcome::Defaults, {}, 1, ExtensionList{}},
+        {"RootInOtherCase", SettingsDocument(Entry(".jpg"), "dvp_qpv"), Outcome::Defaults, {}, 1, ExtensionList{}},
+        {"StreamsFlagNotABoolean", SettingsDocument(Entry(".jpg") + "<UseQPVForStreams>maybe</UseQPVForStreams>"),
+         Outcome::Defaults, {}, 1, ExtensionList{L".jpg"}},
+        {"GarbageAfterTheRoot", SettingsDocument(Entry(".jpg")) + "<DVP_QPV>", Outcome::Defaults, {}},
+        {"NulByteInAValue", SettingsDocument(Entry(std::string(".a\0b", 4))), Outcome::Defaults, {}},
+        {"NulCharacterReference", SettingsDocument(Entry(".a&#0;b")), Outcome::Defaults, {}},
         {"EntityExpansion", BillionLaughs(), Outcome::Defaults, {}},
         {"NestingTenThousandDeep", DeepNesting(10000), Outcome::Defaults, {}},
         {"MegabyteValueThenMore",
-         Document(Entry(kMegabyte) + Entry(".tbim") + "<UseQPVForStreams>false</UseQPVForStreams>"),
+         SettingsDocument(Entry(kMegabyte) + Entry(".tbim") + "<UseQPVForStreams>false</UseQPVForStreams>"),
          Outcome::Contents, {kWideMegabyte, L".tbim"}, 0},
         {"LongUnknownElementNameIsSkipped",
-         Document("<" + std::string(5000, 'N') + ">x</" + std::string(5000, 'N') + ">" + Entry(".kept")),
+         SettingsDocument("<" + std::string(5000, 'N') + ">x</" + std::string(5000, 'N') + ">" + Entry(".kept")),
          Outcome::Contents, {L".kept"}},
         {"Utf16WithByteOrderMark", Utf16Document(), Outcome::Contents, {L".\x00E9t\x00E9"}, 0},
-        {"CharacterOutsideTheBasicPlaneAsUtf8", Document(Entry(".\xF0\x9F\x98\x80")), Outcome::Contents,
+        {"CharacterOutsideTheBasicPlaneAsUtf8", SettingsDocument(Entry(".\xF0\x9F\x98\x80")), Outcome::Contents,
          {L".\xD83D\xDE00"}},
-        {"CharacterOutsideTheBasicPlaneAsReference", Document(Entry(".&#x1F600;")), Outcome::Contents,
+        {"CharacterOutsideTheBasicPlaneAsReference", SettingsDocument(Entry(".&#x1F600;")), Outcome::Contents,
          {L".\xD83D\xDE00"}},
         // Surrogates are no characters: UTF-8 may not encode them and a
         // character reference may not name them.
-        {"LoneHighSurrogateAsUtf8", Document(Entry(".\xED\xA0\x80")), Outcome::DefaultsOrContents, {L".\xD800"}},
-        {"LoneLowSurrogateAsUtf8", Document(Entry(".\xED\xB0\x80")), Outcome::DefaultsOrContents, {L".\xDC00"}},
-        {"ReversedPairAsUtf8", Document(Entry(".\xED\xB8\x80\xED\xA0\xBD")), Outcome::DefaultsOrContents,
+        {"LoneHighSurrogateAsUtf8", SettingsDocument(Entry(".\xED\xA0\x80")), Outcome::DefaultsOrContents, {L".\xD800"}},
+        {"LoneLowSurrogateAsUtf8", SettingsDocument(Entry(".\xED\xB0\x80")), Outcome::DefaultsOrContents, {L".\xDC00"}},
+        {"ReversedPairAsUtf8", SettingsDocument(Entry(".\xED\xB8\x80\xED\xA0\xBD")), Outcome::DefaultsOrContents,
          {L".\xDE00\xD83D"}},
-        {"LoneHighSurrogateAsDecimalReference", Document(Entry(".&#55296;")), Outcome::DefaultsOrContents,
+        {"LoneHighSurrogateAsDecimalReference", SettingsDocument(Entry(".&#55296;")), Outcome::DefaultsOrContents,
          {L".\xD800"}},
-        {"LoneLowSurrogateAsHexReference", Document(Entry(".&#xDC00;")), Outcome::DefaultsOrContents, {L".\xDC00"}},
-        {"PairAsTwoReferences", Document(Entry(".&#xD83D;&#xDE00;")), Outcome::DefaultsOrContents,
+        {"LoneLowSurrogateAsHexReference", SettingsDocument(Entry(".&#xDC00;")), Outcome::DefaultsOrContents, {L".\xDC00"}},
+        {"PairAsTwoReferences", SettingsDocument(Entry(".&#xD83D;&#xDE00;")), Outcome::DefaultsOrContents,
          {L".\xD83D\xDE00"}},
     };
 }
 
-std::vector<uint8_t> SmallImage()
-{
-    return BgraImage(2, 2, [](int, int) { return 0xFF000000u; }).Bytes();
-}
-
-ExtensionList Fillers()
-{
-    ExtensionList list;
-    for (int i = 0; i < 1000; ++i)
-        list.push_back(L".n" + std::to_wstring(i));
-    return list;
-}
-
-class HostileSettingsFile : public InProcessPlugin, public testing::WithParamInterface<HostileFile> {};
+class HostileSettingsFile : public PluginSession, public testing::WithParamInterface<HostileFile> {};
 
 TEST_P(HostileSettingsFile, RunsOnTheDefaultsOrTheWholeFileAndLeavesItsBytes)
 {
     const HostileFile& row = GetParam();
-    const std::vector<uint8_t> bytes(row.bytes.begin(), row.bytes.end());
-    ASSERT_TRUE(WriteFileBytes(SettingsFile(), bytes));
+    ASSERT_TRUE(WriteFileBytes(SettingsFile(), row.bytes));
 
     const auto start = std::chrono::steady_clock::now();
     ASSERT_TRUE(Start()) << "a settings file never stops the start-up";
     const auto elapsed = std::chrono::steady_clock::now() - start;
     EXPECT_LT(elapsed, std::chrono::seconds(20)) << "start-up took too long over this file";
 
-    const PluginSettings* settings = Settings();
+    const PluginSettings* settings = ProcessSettings();
     ASSERT_NE(settings, nullptr);
     const bool defaults = settings->excludedExtensions == SortedDefaults() && settings->useForStreams == 1;
     const bool contents = settings->excludedExtensions == row.contents && settings->useForStreams == row.streams;
@@ -182,13 +173,20 @@ TEST_P(HostileSettingsFile, RunsOnTheDefaultsOrTheWholeFileAndLeavesItsBytes)
         break;
     }
     Stop();
-    EXPECT_EQ(ReadFileBytes(SettingsFile()), bytes) << "the file changed";
+    if (row.leftover) {
+        PluginSettings loaded;
+        loaded.excludedExtensions = {L".stale"};
+        EXPECT_FALSE(LoadSettings(HostServices::Bind().settingsFile(), loaded));
+        EXPECT_EQ(loaded.excludedExtensions, *row.leftover) << "what a failed load keeps of the file";
+    }
+    EXPECT_EQ(ReadFileText(SettingsFile()), row.bytes) << "the file changed";
     EXPECT_EQ(HostTestbedOpenDocuments(), 0);
+    EXPECT_EQ(HostTestbedInvalidHandleCalls(), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, HostileSettingsFile, testing::ValuesIn(Rows()), RowName{});
 
-class HostileSettings : public InProcessPlugin {};
+class HostileSettings : public PluginSession {};
 
 TEST_F(HostileSettings, HundredThousandEntriesLoadWholeAndInOrder)
 {
@@ -201,82 +199,25 @@ TEST_F(HostileSettings, HundredThousandEntriesLoadWholeAndInOrder)
         expected.emplace_back(value.begin(), value.end());
     }
     children += "<UseQPVForStreams>false</UseQPVForStreams>";
-    const std::string text = Document(children);
-    const std::vector<uint8_t> bytes(text.begin(), text.end());
-    ASSERT_TRUE(WriteFileBytes(SettingsFile(), bytes));
+    const std::string text = SettingsDocument(children);
+    ASSERT_TRUE(WriteFileBytes(SettingsFile(), text));
 
     const auto start = std::chrono::steady_clock::now();
     ASSERT_TRUE(Start());
     const auto elapsed = std::chrono::steady_clock::now() - start;
-    printf("[ settings ] %d entries (%zu bytes) loaded in %lld ms\n", kEntries, bytes.size(),
+    printf("[ settings ] %d entries (%zu bytes) loaded in %lld ms\n", kEntries, text.size(),
            static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count()));
-    ASSERT_NE(Settings(), nullptr);
-    EXPECT_TRUE(Settings()->excludedExtensions == expected) << Settings()->excludedExtensions.size() << " entries";
-    EXPECT_EQ(Settings()->useForStreams, 0) << "the node after them was read too";
+    ASSERT_NE(ProcessSettings(), nullptr);
+    EXPECT_TRUE(ProcessSettings()->excludedExtensions == expected) << ProcessSettings()->excludedExtensions.size() << " entries";
+    EXPECT_EQ(ProcessSettings()->useForStreams, 0) << "the node after them was read too";
 
     // The last entry is in force for identification.
     const std::wstring path = files.file(L"x.e99999");
-    ASSERT_TRUE(WriteFileBytes(path, SmallImage()));
-    FileInfoRecord record{};
-    EXPECT_EQ(DVP_IdentifyFileW(nullptr, path.c_str(), &record, nullptr), FALSE);
+    ASSERT_TRUE(WriteFileBytes(path, SolidImage(2, 2, 0xFF000000u).Bytes()));
+    dvp::FileInfoRecord record{};
+    EXPECT_EQ(plugin.IdentifyFileW(nullptr, path.c_str(), &record, nullptr), FALSE);
     Stop();
-    EXPECT_EQ(ReadFileBytes(SettingsFile()), bytes);
+    EXPECT_EQ(ReadFileText(SettingsFile()), text);
 }
-
-// A save that fails, through the commit's own steps: the working copy is
-// assigned to the process-wide settings, then saved under its own lock.
-struct FailedSave {
-    const char* name;
-    void (*arrange)(const std::wstring& file);
-    void (*undo)(const std::wstring& file);
-};
-
-void PrintTo(const FailedSave& row, std::ostream* out) { *out << row.name; }
-
-void MakeReadOnly(const std::wstring& file) { SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_READONLY); }
-void MakeWritable(const std::wstring& file) { SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_NORMAL); }
-void FailHostSave(const std::wstring&) { HostTestbedFailSave(); }
-void FailValueHalfway(const std::wstring&) { HostTestbedFailService("XMLSetNodeValueW", 500); }
-void Nothing(const std::wstring&) {}
-
-class HostileSettingsSave : public InProcessPlugin, public testing::WithParamInterface<FailedSave> {};
-
-TEST_P(HostileSettingsSave, KeepsThePreviousCompleteFileForTheNextStart)
-{
-    const std::string previous = Document(Entry(".old1") + Entry(".old2") + "<UseQPVForStreams>false</UseQPVForStreams>");
-    const std::vector<uint8_t> bytes(previous.begin(), previous.end());
-    ASSERT_TRUE(WriteFileBytes(SettingsFile(), bytes));
-    ASSERT_TRUE(Start());
-    ASSERT_EQ(Settings()->excludedExtensions, (ExtensionList{L".old1", L".old2"}));
-
-    GetParam().arrange(SettingsFile());
-    PluginSettings working(*Settings());
-    working.excludedExtensions = Fillers();
-    working.useForStreams = 1;
-    *Settings() = working;
-    bool saved = true;
-    {
-        Lock lock(working.lock);
-        saved = SaveSettings(HostServices::Bind().settingsFile(), working);
-    }
-    GetParam().undo(SettingsFile());
-    EXPECT_FALSE(saved);
-    EXPECT_EQ(Settings()->excludedExtensions.size(), 1000u) << "the new settings stay in force in memory";
-    EXPECT_EQ(ReadFileBytes(SettingsFile()), bytes) << "the previous file changed";
-
-    Stop();
-    HostTestbedReset();
-    HostTestbedSetConfigFolder(config.path().c_str());
-    ASSERT_TRUE(Start());
-    EXPECT_EQ(Settings()->excludedExtensions, (ExtensionList{L".old1", L".old2"}));
-    EXPECT_EQ(Settings()->useForStreams, 0);
-    EXPECT_EQ(HostTestbedOpenDocuments(), 0);
-}
-
-INSTANTIATE_TEST_SUITE_P(Rows, HostileSettingsSave,
-                         testing::Values(FailedSave{"ReadOnlyFile", MakeReadOnly, MakeWritable},
-                                         FailedSave{"HostSaveFails", FailHostSave, Nothing},
-                                         FailedSave{"ValueFailsHalfway", FailValueHalfway, Nothing}),
-                         RowName{});
 
 }  // namespace

@@ -1,36 +1,24 @@
 // Settings persistence through the stand-in host's real XML services (bound
 // from this dopus.exe as the plug-in binds them), against real files in a
-// fresh configuration folder: round trips, hand-written files, bad files
-// that must stay untouched, and host services that fail.
+// fresh configuration folder: round trips and hand-written files. Bad files:
+// hostile_settings_test.cpp; failing services: settings_load_test.cpp and
+// settings_save_failure_test.cpp.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
 #include <filesystem>
-#include <fstream>
-#include <functional>
-#include <iterator>
 #include <string>
 
 #include "plugin/host_services.h"
 #include "settings/plugin_settings.h"
 #include "settings/settings_persistence.h"
 #include "testbed/host/host_testbed_control.h"
+#include "tests/support/plugin_session.h"
 #include "tests/support/row_name.h"
+#include "tests/support/test_files.h"
 
 namespace {
-
-std::string ReadBytes(const std::filesystem::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void WriteBytes(const std::filesystem::path& path, const std::string& bytes)
-{
-    std::ofstream out(path, std::ios::binary);
-    out << bytes;
-}
 
 size_t CountOf(const std::string& text, const std::string& part)
 {
@@ -40,27 +28,16 @@ size_t CountOf(const std::string& text, const std::string& part)
     return count;
 }
 
-std::string SettingsDocument(const std::string& children, const std::string& root = "DVP_QPV")
-{
-    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<" + root + ">" + children + "</" + root + ">\n";
-}
-
 class SettingsFile : public testing::Test {
 protected:
-    std::filesystem::path folder;
+    ScratchFolder folder;
     SettingsFileServices services = HostServices::Bind().settingsFile();  // bound from this executable
     PluginSettings settings;
 
     void SetUp() override
     {
-        wchar_t temp[MAX_PATH] = {};
-        GetTempPathW(MAX_PATH, temp);
-        folder = std::filesystem::path(temp) /
-                 (L"dvp_settings_" + std::to_wstring(GetCurrentProcessId()) + L"_" +
-                  std::to_wstring(GetTickCount64()));
-        std::filesystem::create_directories(folder);
         HostTestbedReset();
-        HostTestbedSetConfigFolder(folder.wstring().c_str());
+        HostTestbedSetConfigFolder(folder.path().c_str());
     }
 
     void TearDown() override
@@ -68,11 +45,9 @@ protected:
         EXPECT_EQ(HostTestbedOpenDocuments(), 0) << "a document was not freed";
         EXPECT_EQ(HostTestbedInvalidHandleCalls(), 0) << "a freed or foreign handle was used";
         HostTestbedReset();
-        std::error_code ignored;
-        std::filesystem::remove_all(folder, ignored);
     }
 
-    std::filesystem::path File() const { return folder / L"DVP_QPV.oxc"; }
+    std::wstring File() const { return folder.file(L"DVP_QPV.oxc"); }
 
     PluginSettings Loaded(bool expected = true, int32_t streamsBefore = 1)
     {
@@ -90,7 +65,7 @@ TEST_F(SettingsFile, SaveWritesTheRootOneNodePerEntryInOrderThenTheStreamFlag)
     settings.useForStreams = 0;
     ASSERT_TRUE(SaveSettings(services, settings));
 
-    const std::string text = ReadBytes(File());
+    const std::string text = ReadFileText(File());
     EXPECT_EQ(CountOf(text, "<DVP_QPV>"), 1u) << text;
     EXPECT_EQ(CountOf(text, "<ExcludedExtension>"), 3u) << text;
     EXPECT_EQ(CountOf(text, "<UseQPVForStreams>"), 1u) << text;
@@ -118,7 +93,7 @@ TEST_F(SettingsFile, EmptyListRoundTripsAsEmptyNotAsDefaults)
 {
     settings.useForStreams = 1;
     ASSERT_TRUE(SaveSettings(services, settings));
-    EXPECT_EQ(CountOf(ReadBytes(File()), "<ExcludedExtension"), 0u);
+    EXPECT_EQ(CountOf(ReadFileText(File()), "<ExcludedExtension"), 0u);
     PluginSettings loaded = Loaded(true, 0);
     EXPECT_TRUE(loaded.excludedExtensions.empty());
     EXPECT_EQ(loaded.useForStreams, 1);
@@ -134,7 +109,7 @@ TEST_F(SettingsFile, DefaultsRoundTripInTheirSortedOrder)
 TEST_F(SettingsFile, ConfigFolderEndingInASeparatorGetsNoSecondOne)
 {
     for (const wchar_t* separator : {L"\\", L"/"}) {
-        const std::wstring configFolder = folder.wstring() + separator;
+        const std::wstring configFolder = folder.path() + separator;
         HostTestbedSetConfigFolder(configFolder.c_str());
         std::wstring path;
         ASSERT_TRUE(GetSettingsFilePath(services, path));
@@ -170,7 +145,7 @@ class SettingsFileContent : public SettingsFile, public testing::WithParamInterf
 
 TEST_P(SettingsFileContent, LoadsWhatTheFileHolds)
 {
-    WriteBytes(File(), SettingsDocument(GetParam().children));
+    WriteFileBytes(File(), SettingsDocument(GetParam().children));
     PluginSettings loaded = Loaded(true, GetParam().streamsBefore);
     EXPECT_EQ(loaded.excludedExtensions, GetParam().expectedList);
     EXPECT_EQ(loaded.useForStreams, GetParam().expectedStreams);
@@ -206,142 +181,12 @@ INSTANTIATE_TEST_SUITE_P(
                  {std::wstring(kMegabyte.begin(), kMegabyte.end())}, 1}),
     RowName{});
 
-// Files that must not load, and must still be there byte for byte after.
-struct BadFileCase {
-    const char* name;
-    std::string bytes;
-    // What a load keeps of it before failing (the caller then resets).
-    ExtensionList leftover;
-};
-
-void PrintTo(const BadFileCase& row, std::ostream* out) { *out << row.name; }
-
-class SettingsBadFile : public SettingsFile, public testing::WithParamInterface<BadFileCase> {};
-
-TEST_P(SettingsBadFile, FailsAndLeavesTheFileUntouched)
-{
-    WriteBytes(File(), GetParam().bytes);
-    PluginSettings loaded = Loaded(false);
-    EXPECT_EQ(loaded.excludedExtensions, GetParam().leftover);
-    EXPECT_EQ(ReadBytes(File()), GetParam().bytes);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Rows, SettingsBadFile,
-    testing::Values(BadFileCase{"NotXml", "ExcludedExtension=.jpg\r\n", {}},
-                    BadFileCase{"Empty", "", {}},
-                    BadFileCase{"Truncated", "<?xml version=\"1.0\"?>\n<DVP_QPV><ExcludedExtension>.jpg", {}},
-                    BadFileCase{"WrongRoot", SettingsDocument("<ExcludedExtension>.jpg</ExcludedExtension>", "Other"),
-                                {}},
-                    BadFileCase{"RootInOtherCase",
-                                SettingsDocument("<ExcludedExtension>.jpg</ExcludedExtension>", "dvp_qpv"), {}},
-                    BadFileCase{"StreamsFlagNotABoolean",
-                                SettingsDocument("<ExcludedExtension>.jpg</ExcludedExtension>"
-                                                 "<UseQPVForStreams>maybe</UseQPVForStreams>"),
-                                {L".jpg"}}),
-    RowName{});
-
-// A host service that is missing from the table or fails: the outcome of a
-// load or a save, with the file as it was.
-struct ServiceCase {
-    const char* name;
-    std::function<void(SettingsFileServices&)> arrange;
-    bool loadResult;  // for a load of a file holding ".jpg" and a flag
-};
-
-void PrintTo(const ServiceCase& row, std::ostream* out) { *out << row.name; }
-
-class SettingsFileServiceFailure : public SettingsFile, public testing::WithParamInterface<ServiceCase> {};
-
-TEST_P(SettingsFileServiceFailure, LoadReportsTheOutcomeAndFreesEveryDocument)
-{
-    WriteBytes(File(), SettingsDocument("<ExcludedExtension>.jpg</ExcludedExtension>"
-                                        "<UseQPVForStreams>false</UseQPVForStreams>"));
-    GetParam().arrange(services);
-    PluginSettings loaded;
-    EXPECT_EQ(LoadSettings(services, loaded), GetParam().loadResult);
-}
-
-template <typename Service>
-auto MissingXml(Service SettingsFileServices::*service)
-{
-    return [service](SettingsFileServices& s) { s.*service = nullptr; };
-}
-
-auto FailingService(const char* name, int nth = 0)
-{
-    return [name, nth](SettingsFileServices&) { ASSERT_TRUE(HostTestbedFailService(name, nth)); };
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Rows, SettingsFileServiceFailure,
-    testing::Values(
-        ServiceCase{"NoConfigPath", [](SettingsFileServices& s) { s.GetConfigPathW = nullptr; }, false},
-        ServiceCase{"ConfigPathFails", FailingService("GetConfigPathW"), false},
-        ServiceCase{"NoLoad", MissingXml(&SettingsFileServices::XMLLoadFileW), false},
-        ServiceCase{"LoadFails", FailingService("XMLLoadFileW"), false},
-        ServiceCase{"NoName", MissingXml(&SettingsFileServices::XMLGetNodeNameW), false},
-        ServiceCase{"RootNameFails", FailingService("XMLGetNodeNameW", 1), false},
-        ServiceCase{"ChildNameFailsIsSkipped", FailingService("XMLGetNodeNameW", 2), true},
-        ServiceCase{"NoValue", MissingXml(&SettingsFileServices::XMLGetNodeValueW), false},
-        ServiceCase{"SizeQueryFails", FailingService("XMLGetNodeValueW", 1), false},
-        ServiceCase{"ValueReadFails", FailingService("XMLGetNodeValueW", 2), false},
-        ServiceCase{"NoBool", MissingXml(&SettingsFileServices::XMLGetNodeBoolValue), false},
-        ServiceCase{"BoolFails", FailingService("XMLGetNodeBoolValue"), false},
-        ServiceCase{"NoFirstChild", MissingXml(&SettingsFileServices::XMLFirstChildNode), true},
-        ServiceCase{"NoNext", MissingXml(&SettingsFileServices::XMLNextNode), true}),
-    RowName{});
-
-// Save failures: false, and the file written before stays as it was.
-struct SaveCase {
-    const char* name;
-    std::function<void(SettingsFileServices&)> arrange;
-    bool saveCalled;  // whether the host's save service is reached at all
-};
-
-void PrintTo(const SaveCase& row, std::ostream* out) { *out << row.name; }
-
-class SettingsFileSaveFailure : public SettingsFile, public testing::WithParamInterface<SaveCase> {};
-
-TEST_P(SettingsFileSaveFailure, ReportsFalseAndLeavesTheFileUntouched)
-{
-    settings.excludedExtensions = {L".old"};
-    ASSERT_TRUE(SaveSettings(services, settings));
-    const std::string before = ReadBytes(File());
-    HostTestbedReset();
-    HostTestbedSetConfigFolder(folder.wstring().c_str());
-
-    GetParam().arrange(services);
-    settings.excludedExtensions = {L".new1", L".new2"};
-    EXPECT_FALSE(SaveSettings(services, settings));
-    EXPECT_EQ(ReadBytes(File()), before);
-    EXPECT_EQ(HostTestbedCallCount("XMLSaveFileW") > 0, GetParam().saveCalled);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Rows, SettingsFileSaveFailure,
-    testing::Values(
-        SaveCase{"NoConfigPath", [](SettingsFileServices& s) { s.GetConfigPathW = nullptr; }, false},
-        SaveCase{"ConfigPathFails", FailingService("GetConfigPathW"), false},
-        SaveCase{"NoCreate", MissingXml(&SettingsFileServices::XMLCreateFile), false},
-        SaveCase{"CreateFails", FailingService("XMLCreateFile"), false},
-        SaveCase{"NoAddChild", MissingXml(&SettingsFileServices::XMLAddChildNodeW), false},
-        SaveCase{"SecondAddFails", FailingService("XMLAddChildNodeW", 2), false},
-        SaveCase{"StreamsAddFails", FailingService("XMLAddChildNodeW", 3), false},
-        SaveCase{"NoSetValue", MissingXml(&SettingsFileServices::XMLSetNodeValueW), false},
-        SaveCase{"SetValueFails", FailingService("XMLSetNodeValueW", 2), false},
-        SaveCase{"NoSetBool", MissingXml(&SettingsFileServices::XMLSetNodeBoolValue), false},
-        SaveCase{"SetBoolFails", FailingService("XMLSetNodeBoolValue"), false},
-        SaveCase{"NoSave", MissingXml(&SettingsFileServices::XMLSaveFileW), false},
-        SaveCase{"SaveFails", FailingService("XMLSaveFileW"), true}),
-    RowName{});
-
 TEST_F(SettingsFile, SaveWithoutRenameServiceKeepsTheHostsRootNameAndWritesTheChildren)
 {
     services.XMLSetNodeNameW = nullptr;
     settings.excludedExtensions = {L".jpg"};
     ASSERT_TRUE(SaveSettings(services, settings));
-    const std::string text = ReadBytes(File());
+    const std::string text = ReadFileText(File());
     EXPECT_EQ(CountOf(text, "DVP_QPV"), 0u) << text;
     EXPECT_EQ(CountOf(text, "<ExcludedExtension>"), 1u) << text;
     // A root of another name does not load.

@@ -1,14 +1,22 @@
 // LoadSettings against a hand-written host: the exact calls it makes, what
-// each missing or failing service leads to, and the read buffer's rules
-// (one capacity integer per document, grown only on demand, never handed to
-// the host larger than the buffer).
+// each missing or failing service leads to (there and on the stand-in host's
+// real file), and the read buffer's rules (one capacity integer per
+// document, grown only on demand, never handed to the host larger than the
+// buffer).
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <string>
+#include <tuple>
+#include <vector>
 
+#include "plugin/host_services.h"
 #include "settings/plugin_settings.h"
 #include "settings/settings_persistence.h"
+#include "testbed/host/host_testbed_control.h"
+#include "tests/support/plugin_session.h"
 #include "tests/support/row_name.h"
+#include "tests/support/test_files.h"
 #include "tests/unit/failing_allocation.h"
 #include "tests/unit/fake_xml_host.h"
 
@@ -141,30 +149,63 @@ INSTANTIATE_TEST_SUITE_P(
                     {L"jpg", L".PNG", L"", L" .gif ", L"jpg"}, 1}),
     RowName{});
 
-// A missing service or a failing call, and what LoadSettings makes of it.
+// A missing service or a failing call, and what LoadSettings makes of it:
+// on the hand-written host, and where the row says how to fail the same way,
+// on the stand-in host's real file holding the same document.
 struct FailureCase {
     const char* name;
     std::function<void(FakeXmlHost&, SettingsFileServices&)> arrange;
     bool expectedResult;
     ExtensionList expectedList;  // checked when the load succeeds
+    std::function<void(SettingsFileServices&, const std::wstring& file)> onStandIn = nullptr;
 };
 
-void PrintTo(const FailureCase& row, std::ostream* out)
-{
-    *out << row.name;
-}
+enum class Host { HandWritten, StandIn };
 
-class SettingsLoadFailure : public SettingsLoad, public testing::WithParamInterface<FailureCase> {};
+using FailureOnHost = std::tuple<FailureCase, Host>;
+
+class SettingsLoadFailure : public SettingsLoad, public testing::WithParamInterface<FailureOnHost> {
+protected:
+    const FailureCase& row = std::get<0>(GetParam());
+
+    void ExpectOnHandWrittenHost()
+    {
+        StoreTypicalFile();
+        row.arrange(host, services);
+        EXPECT_EQ(LoadSettings(services, settings), row.expectedResult);
+        if (row.expectedResult) {
+            EXPECT_EQ(settings.excludedExtensions, row.expectedList);
+        }
+        EXPECT_TRUE(host.EveryDocumentFreedOnce());
+    }
+
+    void ExpectOnStandInHost()
+    {
+        ScratchFolder folder;
+        HostTestbedReset();
+        HostTestbedSetConfigFolder(folder.path().c_str());
+        const std::wstring file = folder.file(L"DVP_QPV.oxc");
+        ASSERT_TRUE(WriteFileBytes(file, SettingsDocument("<ExcludedExtension>.jpg</ExcludedExtension>"
+                                                          "<ExcludedExtension>.png</ExcludedExtension>"
+                                                          "<UseQPVForStreams>false</UseQPVForStreams>")));
+        SettingsFileServices standIn = HostServices::Bind().settingsFile();
+        row.onStandIn(standIn, file);
+        EXPECT_EQ(LoadSettings(standIn, settings), row.expectedResult);
+        if (row.expectedResult) {
+            EXPECT_EQ(settings.excludedExtensions, row.expectedList);
+        }
+        EXPECT_EQ(HostTestbedOpenDocuments(), 0) << "a document was not freed";
+        EXPECT_EQ(HostTestbedInvalidHandleCalls(), 0) << "a freed or foreign handle was used";
+        HostTestbedReset();
+    }
+};
 
 TEST_P(SettingsLoadFailure, ReportsTheOutcomeAndFreesEveryDocumentOnce)
 {
-    StoreTypicalFile();
-    GetParam().arrange(host, services);
-    EXPECT_EQ(LoadSettings(services, settings), GetParam().expectedResult);
-    if (GetParam().expectedResult) {
-        EXPECT_EQ(settings.excludedExtensions, GetParam().expectedList);
-    }
-    EXPECT_TRUE(host.EveryDocumentFreedOnce());
+    if (std::get<1>(GetParam()) == Host::HandWritten)
+        ExpectOnHandWrittenHost();
+    else
+        ExpectOnStandInHost();
 }
 
 template <typename Service>
@@ -178,45 +219,74 @@ auto Failing(const char* call, int nth = 0)
     return [call, nth](FakeXmlHost& h, SettingsFileServices&) { h.Fail(call, nth); };
 }
 
+template <typename Service>
+auto StandInWithout(Service SettingsFileServices::*service)
+{
+    return [service](SettingsFileServices& s, const std::wstring&) { s.*service = nullptr; };
+}
+
+auto StandInFailing(const char* name, int nth = 0)
+{
+    return [name, nth](SettingsFileServices&, const std::wstring&) {
+        ASSERT_TRUE(HostTestbedFailService(name, nth));
+    };
+}
+
 const ExtensionList kTypical{L".jpg", L".png"};
 
-INSTANTIATE_TEST_SUITE_P(
-    Rows, SettingsLoadFailure,
-    testing::Values(
-        FailureCase{"NoConfigPathService",
-                    [](FakeXmlHost&, SettingsFileServices& s) { s.GetConfigPathW = nullptr; }, false, {}},
-        FailureCase{"ConfigPathFails", Failing("GetConfigPathW"), false, {}},
-        FailureCase{"ConfigPathUnterminated", [](FakeXmlHost& h, SettingsFileServices&) { h.configUnterminated = true; },
-                    false, {}},
-        FailureCase{"NoLoadService", Missing(&SettingsFileServices::XMLLoadFileW), false, {}},
-        FailureCase{"LoadGivesNull", Failing("XMLLoadFileW"), false, {}},
-        FailureCase{"FileMissing", [](FakeXmlHost& h, SettingsFileServices&) { h.files.clear(); }, false, {}},
-        FailureCase{"NoNameService", Missing(&SettingsFileServices::XMLGetNodeNameW), false, {}},
-        FailureCase{"RootNameFails", Failing("XMLGetNodeNameW", 1), false, {}},
-        FailureCase{"ChildNameFailsIsSkipped", Failing("XMLGetNodeNameW", 2), true, {L".png"}},
-        FailureCase{"NoValueService", Missing(&SettingsFileServices::XMLGetNodeValueW), false, {}},
-        FailureCase{"SizeQueryFails", Failing("XMLGetNodeValueW size", 2), false, {}},
-        FailureCase{"ValueReadFails", Failing("XMLGetNodeValueW read", 1), false, {}},
-        FailureCase{"NoBoolService", Missing(&SettingsFileServices::XMLGetNodeBoolValue), false, {}},
-        FailureCase{"BoolReadFails", Failing("XMLGetNodeBoolValue"), false, {}},
-        FailureCase{"NoFirstChildServiceEndsWalk", Missing(&SettingsFileServices::XMLFirstChildNode), true, {}},
-        FailureCase{"FirstChildNullEndsWalk", Failing("XMLFirstChildNode"), true, {}},
-        FailureCase{"NoNextServiceEndsWalk", Missing(&SettingsFileServices::XMLNextNode), true, {L".jpg"}},
-        FailureCase{"NextNullEndsWalk", Failing("XMLNextNode", 2), true, kTypical},
-        FailureCase{"ZeroSizeIsAFailedRead", [](FakeXmlHost& h, SettingsFileServices&) { h.reportedSize = 0; }, false, {}},
-        FailureCase{"NegativeSizeIsAFailedRead", [](FakeXmlHost& h, SettingsFileServices&) { h.reportedSize = -5; },
-                    false, {}},
-        FailureCase{"SizeAboveCapIsAFailedRead",
-                    [](FakeXmlHost& h, SettingsFileServices&) { h.reportedSize = 16 * 1024 * 1024 + 1; }, false, {}},
-        FailureCase{"ValueWithoutTerminatorIsAFailedRead",
-                    [](FakeXmlHost& h, SettingsFileServices&) { h.valueWithoutTerminator = true; }, false, {}},
-        FailureCase{"RootNameWithoutTerminatorIsAFailedRead",
-                    [](FakeXmlHost& h, SettingsFileServices&) { h.nameWithoutTerminator = true; }, false, {}},
-        FailureCase{"CapacityRaisedByHostIsNeverPassedOn",
-                    [](FakeXmlHost& h, SettingsFileServices&) { h.capacityAfterRead = 1 << 20; }, false, {}},
-        FailureCase{"CapacityMadeNegativeByHostIsNeverPassedOn",
-                    [](FakeXmlHost& h, SettingsFileServices&) { h.capacityAfterRead = -1; }, false, {}}),
-    RowName{});
+std::vector<FailureOnHost> FailureRows()
+{
+    using S = SettingsFileServices;
+    const FailureCase rows[] = {
+        {"NoConfigPathService", Missing(&S::GetConfigPathW), false, {}, StandInWithout(&S::GetConfigPathW)},
+        {"ConfigPathFails", Failing("GetConfigPathW"), false, {}, StandInFailing("GetConfigPathW")},
+        {"ConfigPathUnterminated", [](FakeXmlHost& h, S&) { h.configUnterminated = true; }, false, {}},
+        {"NoLoadService", Missing(&S::XMLLoadFileW), false, {}, StandInWithout(&S::XMLLoadFileW)},
+        {"LoadGivesNull", Failing("XMLLoadFileW"), false, {}, StandInFailing("XMLLoadFileW")},
+        {"FileMissing", [](FakeXmlHost& h, S&) { h.files.clear(); }, false, {},
+         [](S&, const std::wstring& file) { DeleteFileW(file.c_str()); }},
+        {"NoNameService", Missing(&S::XMLGetNodeNameW), false, {}, StandInWithout(&S::XMLGetNodeNameW)},
+        {"RootNameFails", Failing("XMLGetNodeNameW", 1), false, {}, StandInFailing("XMLGetNodeNameW", 1)},
+        {"ChildNameFailsIsSkipped", Failing("XMLGetNodeNameW", 2), true, {L".png"},
+         StandInFailing("XMLGetNodeNameW", 2)},
+        {"NoValueService", Missing(&S::XMLGetNodeValueW), false, {}, StandInWithout(&S::XMLGetNodeValueW)},
+        // The stand-in counts the size query and the read as two calls.
+        {"SizeQueryFails", Failing("XMLGetNodeValueW size", 2), false, {}, StandInFailing("XMLGetNodeValueW", 1)},
+        {"ValueReadFails", Failing("XMLGetNodeValueW read", 1), false, {}, StandInFailing("XMLGetNodeValueW", 2)},
+        {"NoBoolService", Missing(&S::XMLGetNodeBoolValue), false, {}, StandInWithout(&S::XMLGetNodeBoolValue)},
+        {"BoolReadFails", Failing("XMLGetNodeBoolValue"), false, {}, StandInFailing("XMLGetNodeBoolValue")},
+        {"NoFirstChildServiceEndsWalk", Missing(&S::XMLFirstChildNode), true, {},
+         StandInWithout(&S::XMLFirstChildNode)},
+        {"FirstChildNullEndsWalk", Failing("XMLFirstChildNode"), true, {}, StandInFailing("XMLFirstChildNode")},
+        {"NoNextServiceEndsWalk", Missing(&S::XMLNextNode), true, {L".jpg"}, StandInWithout(&S::XMLNextNode)},
+        {"NextNullEndsWalk", Failing("XMLNextNode", 2), true, kTypical, StandInFailing("XMLNextNode", 2)},
+        {"ZeroSizeIsAFailedRead", [](FakeXmlHost& h, S&) { h.reportedSize = 0; }, false, {}},
+        {"NegativeSizeIsAFailedRead", [](FakeXmlHost& h, S&) { h.reportedSize = -5; }, false, {}},
+        {"SizeAboveCapIsAFailedRead", [](FakeXmlHost& h, S&) { h.reportedSize = 16 * 1024 * 1024 + 1; }, false, {}},
+        {"ValueWithoutTerminatorIsAFailedRead", [](FakeXmlHost& h, S&) { h.valueWithoutTerminator = true; }, false,
+         {}},
+        {"RootNameWithoutTerminatorIsAFailedRead", [](FakeXmlHost& h, S&) { h.nameWithoutTerminator = true; },
+         false, {}},
+        {"CapacityRaisedByHostIsNeverPassedOn", [](FakeXmlHost& h, S&) { h.capacityAfterRead = 1 << 20; }, false,
+         {}},
+        {"CapacityMadeNegativeByHostIsNeverPassedOn", [](FakeXmlHost& h, S&) { h.capacityAfterRead = -1; }, false,
+         {}},
+    };
+    std::vector<FailureOnHost> onHosts;
+    for (const FailureCase& row : rows) {
+        onHosts.emplace_back(row, Host::HandWritten);
+        if (row.onStandIn)
+            onHosts.emplace_back(row, Host::StandIn);
+    }
+    return onHosts;
+}
+
+std::string FailureName(const testing::TestParamInfo<FailureOnHost>& row)
+{
+    return std::string(std::get<0>(row.param).name) + (std::get<1>(row.param) == Host::StandIn ? "OnStandInHost" : "");
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, SettingsLoadFailure, testing::ValuesIn(FailureRows()), FailureName);
 
 TEST_F(SettingsLoad, SucceedsWithoutFreeServiceAndCallsNoFree)
 {

@@ -1,6 +1,6 @@
 // SaveSettings and the settings file's path against a hand-written host: the
-// exact calls, the document built, and what each missing or failing service
-// leads to (false, the file untouched, every document freed once).
+// exact calls and the document built, and what a missing or failing service
+// leaves of the path. Failed saves as a whole: settings_save_failure_test.cpp.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -106,62 +106,6 @@ TEST_F(SettingsSave, FailsWithoutHostServices)
     EXPECT_TRUE(host.calls.empty());
 }
 
-struct SaveFailureCase {
-    const char* name;
-    std::function<void(FakeXmlHost&, SettingsFileServices&)> arrange;
-};
-
-void PrintTo(const SaveFailureCase& row, std::ostream* out)
-{
-    *out << row.name;
-}
-
-class SettingsSaveFailure : public SettingsSave, public testing::WithParamInterface<SaveFailureCase> {};
-
-TEST_P(SettingsSaveFailure, ReportsFalseLeavesTheFileAndFreesEveryDocumentOnce)
-{
-    FakeNode& previous = host.StoreSettingsFile();
-    previous.Add(L"ExcludedExtension", L".previous");
-    settings.excludedExtensions = {L".jpg", L".png"};
-    GetParam().arrange(host, services);
-
-    EXPECT_FALSE(SaveSettings(services, settings));
-    ASSERT_NE(Saved(), nullptr);
-    EXPECT_EQ(ChildValues(*Saved(), L"ExcludedExtension"), (std::vector<std::wstring>{L".previous"}));
-    EXPECT_TRUE(host.EveryDocumentFreedOnce());
-}
-
-template <typename Service>
-auto Missing(Service SettingsFileServices::*service)
-{
-    return [service](FakeXmlHost&, SettingsFileServices& s) { s.*service = nullptr; };
-}
-
-auto Failing(const char* call, int nth = 0)
-{
-    return [call, nth](FakeXmlHost& h, SettingsFileServices&) { h.Fail(call, nth); };
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Rows, SettingsSaveFailure,
-    testing::Values(
-        SaveFailureCase{"NoConfigPathService",
-                        [](FakeXmlHost&, SettingsFileServices& s) { s.GetConfigPathW = nullptr; }},
-        SaveFailureCase{"ConfigPathFails", Failing("GetConfigPathW")},
-        SaveFailureCase{"NoCreateService", Missing(&SettingsFileServices::XMLCreateFile)},
-        SaveFailureCase{"CreateGivesNull", Failing("XMLCreateFile")},
-        SaveFailureCase{"NoAddChildService", Missing(&SettingsFileServices::XMLAddChildNodeW)},
-        SaveFailureCase{"FirstAddGivesNull", Failing("XMLAddChildNodeW", 1)},
-        SaveFailureCase{"SecondAddGivesNull", Failing("XMLAddChildNodeW", 2)},
-        SaveFailureCase{"StreamsAddGivesNull", Failing("XMLAddChildNodeW", 3)},
-        SaveFailureCase{"NoSetValueService", Missing(&SettingsFileServices::XMLSetNodeValueW)},
-        SaveFailureCase{"SetValueFails", Failing("XMLSetNodeValueW", 2)},
-        SaveFailureCase{"NoSetBoolService", Missing(&SettingsFileServices::XMLSetNodeBoolValue)},
-        SaveFailureCase{"SetBoolFails", Failing("XMLSetNodeBoolValue")},
-        SaveFailureCase{"NoSaveService", Missing(&SettingsFileServices::XMLSaveFileW)},
-        SaveFailureCase{"SaveFails", Failing("XMLSaveFileW")}),
-    RowName{});
-
 TEST_F(SettingsSave, FailedWalkNeverCallsTheSaveService)
 {
     host.Fail("XMLSetNodeValueW");
@@ -206,7 +150,18 @@ INSTANTIATE_TEST_SUITE_P(Rows, SettingsFilePath,
                                          PathCase{"DriveRoot", L"C:\\", L"C:\\DVP_QPV.oxc"}),
                          RowName{});
 
-class SettingsFilePathFailure : public SettingsSave, public testing::WithParamInterface<SaveFailureCase> {};
+// A configuration service the host lacks or gets wrong.
+struct PathFailureCase {
+    const char* name;
+    std::function<void(FakeXmlHost&, SettingsFileServices&)> arrange;
+};
+
+void PrintTo(const PathFailureCase& row, std::ostream* out)
+{
+    *out << row.name;
+}
+
+class SettingsFilePathFailure : public SettingsSave, public testing::WithParamInterface<PathFailureCase> {};
 
 TEST_P(SettingsFilePathFailure, LeavesThePathEmpty)
 {
@@ -219,11 +174,11 @@ TEST_P(SettingsFilePathFailure, LeavesThePathEmpty)
 INSTANTIATE_TEST_SUITE_P(
     Rows, SettingsFilePathFailure,
     testing::Values(
-        SaveFailureCase{"NoConfigPathService",
+        PathFailureCase{"NoConfigPathService",
                         [](FakeXmlHost&, SettingsFileServices& s) { s.GetConfigPathW = nullptr; }},
-        SaveFailureCase{"ConfigPathFails", Failing("GetConfigPathW")},
-        SaveFailureCase{"FolderUnterminated", [](FakeXmlHost& h, SettingsFileServices&) { h.configUnterminated = true; }},
-        SaveFailureCase{"EmptyFolder", [](FakeXmlHost& h, SettingsFileServices&) { h.configFolder = L""; }}),
+        PathFailureCase{"ConfigPathFails", [](FakeXmlHost& h, SettingsFileServices&) { h.Fail("GetConfigPathW"); }},
+        PathFailureCase{"FolderUnterminated", [](FakeXmlHost& h, SettingsFileServices&) { h.configUnterminated = true; }},
+        PathFailureCase{"EmptyFolder", [](FakeXmlHost& h, SettingsFileServices&) { h.configFolder = L""; }}),
     RowName{});
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include <vector>
 
+#include "tests/support/scripted_stream.h"
 #include "viewer/stream_source.h"
 
 namespace {
@@ -18,50 +19,6 @@ struct StreamOwner {
         if (stream)
             stream->Release();
     }
-};
-
-// A stream with steerable results, for what a memory stream cannot do.
-class ScriptedStream : public IStream {
-public:
-    HRESULT readResult = S_OK;
-    ULONG readDelivers = 0;
-    HRESULT seekResult = S_OK;
-    ULONGLONG position = 0;
-    LONGLONG lastDisplacement = 0;
-    DWORD lastOrigin = 0;
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** out) override
-    {
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return 1; }
-    ULONG STDMETHODCALLTYPE Release() override { return 1; }
-    HRESULT STDMETHODCALLTYPE Read(void*, ULONG, ULONG* read) override
-    {
-        *read = readDelivers;
-        return readResult;
-    }
-    HRESULT STDMETHODCALLTYPE Write(const void*, ULONG, ULONG*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Seek(LARGE_INTEGER move, DWORD origin, ULARGE_INTEGER* newPosition) override
-    {
-        lastDisplacement = move.QuadPart;
-        lastOrigin = origin;
-        if (newPosition)
-            newPosition->QuadPart = position;
-        return seekResult;
-    }
-    HRESULT STDMETHODCALLTYPE SetSize(ULARGE_INTEGER) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE CopyTo(IStream*, ULARGE_INTEGER, ULARGE_INTEGER*, ULARGE_INTEGER*) override
-    {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE Commit(DWORD) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Revert() override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Stat(STATSTG*, DWORD) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Clone(IStream**) override { return E_NOTIMPL; }
 };
 
 TEST(StreamSource, ReadsExactCountsAndRefusesShortReads)
@@ -94,7 +51,7 @@ TEST(StreamSource, SeeksByOriginAndReturnsTheNewPosition)
 
 TEST(StreamSource, MapsOffsetsAndReportsPositionsModulo4GiB)
 {
-    ScriptedStream stream;
+    ScriptedStream stream({});
     stream.position = 0x123456789ull;
     EXPECT_EQ(StreamTell(&stream), 0x23456789u);
     EXPECT_EQ(stream.lastOrigin, static_cast<DWORD>(STREAM_SEEK_CUR));
@@ -112,14 +69,13 @@ TEST(StreamSource, MapsOffsetsAndReportsPositionsModulo4GiB)
 
 TEST(StreamSource, EveryStreamFailureIsTheErrorValue)
 {
-    ScriptedStream stream;
+    ScriptedStream stream(std::vector<uint8_t>(16));
     uint8_t buffer[8];
-    stream.readResult = S_FALSE;
-    stream.readDelivers = 8;
+    stream.resultOfFullReads = S_FALSE;  // all 8 bytes delivered all the same
     EXPECT_EQ(StreamRead(&stream, buffer, 8), kStreamError) << "S_FALSE is no success";
-    stream.readResult = E_FAIL;
+    stream.resultOfFullReads = E_FAIL;
     EXPECT_EQ(StreamRead(&stream, buffer, 8), kStreamError);
-    stream.seekResult = STG_E_INVALIDFUNCTION;  // a stream that cannot seek
+    stream.seekFailsOnCall = -1;  // a stream that cannot seek: STG_E_INVALIDFUNCTION
     EXPECT_EQ(StreamTell(&stream), kStreamError);
     EXPECT_EQ(StreamSeek(&stream, 0, 0), kStreamError);
     EXPECT_EQ(StreamRead(nullptr, buffer, 8), kStreamError);

@@ -13,13 +13,16 @@
 #include <vector>
 
 #include "imagelib/gfl_records.h"
+#include "testbed/imagelib/library_control.h"
+#include "testbed/imagelib/tbim_image.h"
+#include "tests/support/stand_in_library.h"
+#include "tests/support/test_files.h"
 #include "win32/bind_export.h"
-#include "testbed/imagelib/gfl_testbed_control.h"
-#include "tests/support/test_paths.h"
 
 namespace {
 
-struct StandIn {
+// The entry points as the plug-in binds them, and the steering functions.
+struct StandIn : LibraryControl {
     HMODULE module = nullptr;
     GflGetFileInformationWFn GetFileInformationW = nullptr;
     GflGetFileInformationFromHandleFn GetFileInformationFromHandle = nullptr;
@@ -29,24 +32,13 @@ struct StandIn {
     GflFreeBitmapFn FreeBitmap = nullptr;
     GflFreeFileInformationFn FreeFileInformation = nullptr;
     GflChangeColorDepthFn ChangeColorDepth = nullptr;
-    TestbedResetFn Reset = nullptr;
-    TestbedSetFaultsFn SetFaults = nullptr;
-    TestbedSetCancelPollsFn SetCancelPolls = nullptr;
-    TestbedGetCountersFn GetCounters = nullptr;
-
-    TestbedCounters Counters() const
-    {
-        TestbedCounters counters{};
-        GetCounters(&counters);
-        return counters;
-    }
 };
 
 class StandInLibrary : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        lib.module = LoadLibraryW((ExecutableFolder() + L"\\Viewers\\libgfl64U.dll").c_str());
+        lib.module = LoadLibraryW(StandInLibraryPath().c_str());
         ASSERT_NE(lib.module, nullptr);
         Bind(lib.GetFileInformationW, "gflGetFileInformationW");
         Bind(lib.GetFileInformationFromHandle, "gflGetFileInformationFromHandle");
@@ -56,10 +48,8 @@ protected:
         Bind(lib.FreeBitmap, "gflFreeBitmap");
         Bind(lib.FreeFileInformation, "gflFreeFileInformation");
         Bind(lib.ChangeColorDepth, "gflChangeColorDepth");
-        Bind(lib.Reset, "testbedReset");
-        Bind(lib.SetFaults, "testbedSetFaults");
-        Bind(lib.SetCancelPolls, "testbedSetCancelPolls");
-        Bind(lib.GetCounters, "testbedGetCounters");
+        static_cast<LibraryControl&>(lib) = LibraryControl::Bind(lib.module);
+        ASSERT_TRUE(lib.complete());
         lib.Reset();
     }
     void TearDown() override
@@ -184,51 +174,27 @@ void InstallCallbacks(GflStreamCallbacks& callbacks)
     callbacks.seek = &MemorySource::Seek;
 }
 
-std::vector<uint8_t> FileBytes(const std::wstring& path)
+// The bytes written to path; the path.
+std::wstring Written(const std::wstring& path, const std::vector<uint8_t>& bytes)
 {
-    std::vector<uint8_t> bytes;
-    FILE* file = _wfopen(path.c_str(), L"rb");
-    if (!file)
-        return bytes;
-    uint8_t chunk[4096];
-    size_t got = 0;
-    while ((got = fread(chunk, 1, sizeof chunk, file)) > 0)
-        bytes.insert(bytes.end(), chunk, chunk + got);
-    fclose(file);
-    return bytes;
-}
-
-std::wstring WriteBytes(const std::wstring& path, const std::vector<uint8_t>& bytes)
-{
-    FILE* file = _wfopen(path.c_str(), L"wb");
-    EXPECT_NE(file, nullptr);
-    if (file) {
-        fwrite(bytes.data(), 1, bytes.size(), file);
-        fclose(file);
-    }
+    EXPECT_TRUE(WriteFileBytes(path, bytes));
     return path;
 }
 
-std::vector<uint8_t> Tbim(int32_t width, int32_t height, uint16_t layout, int16_t transparentIndex, uint8_t kind,
+std::vector<uint8_t> Tbim(int32_t width, int32_t height, uint16_t layout, int16_t transparentIndex, bool bgra,
                           const std::vector<uint8_t>& colorMap, const std::vector<uint8_t>& pixels)
 {
-    TestbedImageHeader header{};
-    std::memcpy(header.magic, kTestbedMagic, sizeof header.magic);
-    header.width = width;
-    header.height = height;
-    header.layout = layout;
-    header.transparentIndex = transparentIndex;
-    header.pixelKind = kind;
-    header.hasColorMap = colorMap.empty() ? 0 : 1;
-    // Sized once and filled in place: growing by insert trips a false
-    // bounds warning of this compiler.
-    std::vector<uint8_t> bytes(sizeof header + colorMap.size() + pixels.size());
-    std::memcpy(bytes.data(), &header, sizeof header);
-    if (!colorMap.empty())
-        std::memcpy(bytes.data() + sizeof header, colorMap.data(), colorMap.size());
-    if (!pixels.empty())
-        std::memcpy(bytes.data() + sizeof header + colorMap.size(), pixels.data(), pixels.size());
-    return bytes;
+    TbimImage image;
+    image.width = width;
+    image.height = height;
+    image.layout = layout;
+    image.transparentIndex = transparentIndex;
+    image.bgra = bgra;
+    image.hasColorMap = colorMap.size() == sizeof(image.colorMap);
+    if (image.hasColorMap)
+        std::memcpy(image.colorMap, colorMap.data(), sizeof(image.colorMap));
+    image.pixels = pixels;
+    return image.Bytes();
 }
 
 GflBool CountingCancel(void* userValue)
@@ -263,7 +229,7 @@ TEST_F(StandInLibrary, ReadsCallbackSourceFromWhereItStandsInExactChunks)
 {
     MemorySource source;
     source.bytes.assign(37, 0xEE);   // bytes before the image are not part of it
-    const auto png = FileBytes(TestDataFile(L"gradient_alpha.png"));
+    const auto png = ReadFileBytes(TestDataFile(L"gradient_alpha.png"));
     source.bytes.insert(source.bytes.end(), png.begin(), png.end());
     source.position = 37;
 
@@ -293,7 +259,7 @@ TEST_F(StandInLibrary, ReadsCallbackSourceFromWhereItStandsInExactChunks)
 TEST_F(StandInLibrary, FailsWithoutBitmapWhenACallbackFails)
 {
     MemorySource source;
-    source.bytes = FileBytes(TestDataFile(L"gradient.bmp"));
+    source.bytes = ReadFileBytes(TestDataFile(L"gradient.bmp"));
     source.failReadsFrom = source.bytes.size() / 2;
     GflLoadParams params = Defaults();
     InstallCallbacks(params.callbacks);
@@ -320,8 +286,7 @@ TEST_F(StandInLibrary, RoundTripsIndexedTbimThroughItsColourMap)
         colorMap[512 + i] = static_cast<uint8_t>(i / 2);       // blue
     }
     const std::vector<uint8_t> indices = {5, 0, 255, 5, 128, 1};
-    const auto path = WriteBytes(FreshTempFolder() + L"\\indexed.tbim",
-                                Tbim(3, 2, 0x0004, 5, 0, colorMap, indices));
+    const auto path = Written(FreshTempFolder() + L"\\indexed.tbim", Tbim(3, 2, 0x0004, 5, false, colorMap, indices));
 
     GflLoadParams params = Defaults();
     GflBitmap* bitmap = nullptr;
@@ -356,15 +321,15 @@ TEST_F(StandInLibrary, ConvertsMaplessIndicesAndKeepsBgraAndPixelLessImages)
         int32_t width;
         std::vector<uint8_t> bgra;   // expected after conversion; empty: pixel-less
     } cases[] = {
-        {L"mapless.tbim", Tbim(4, 1, 0x0004, 0, 0, {}, {0, 1, 7, 200}), 4,
+        {L"mapless.tbim", Tbim(4, 1, 0x0004, 0, false, {}, {0, 1, 7, 200}), 4,
          {0, 0, 0, 255, 255, 255, 255, 255, 7, 7, 7, 255, 200, 200, 200, 255}},
-        {L"bgra.tbim", Tbim(2, 1, 0x0020, -1, 1, {}, {1, 2, 3, 4, 5, 6, 7, 8}), 2, {1, 2, 3, 4, 5, 6, 7, 8}},
-        {L"empty.tbim", Tbim(0, 5, 0x0010, -1, 1, {}, {}), 0, {}},
-        {L"negative.tbim", Tbim(-3, -4, 0x0010, -1, 0, {}, {}), -3, {}},
+        {L"bgra.tbim", Tbim(2, 1, 0x0020, -1, true, {}, {1, 2, 3, 4, 5, 6, 7, 8}), 2, {1, 2, 3, 4, 5, 6, 7, 8}},
+        {L"empty.tbim", Tbim(0, 5, 0x0010, -1, true, {}, {}), 0, {}},
+        {L"negative.tbim", Tbim(-3, -4, 0x0010, -1, false, {}, {}), -3, {}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << std::string(c.name, c.name + wcslen(c.name)));
-        const auto path = WriteBytes(folder + L"\\" + c.name, c.file);
+        const auto path = Written(folder + L"\\" + c.name, c.file);
         GflLoadParams params = Defaults();
         GflBitmap* bitmap = nullptr;
         ASSERT_EQ(lib.LoadBitmapW(path.c_str(), &bitmap, &params, nullptr), kGflNoError);
@@ -404,7 +369,7 @@ TEST_F(StandInLibrary, PollsCancelPerImageAndGivesUpOnlyOnExactlyOne)
 TEST_F(StandInLibrary, LoadsUnicodePathsAndRecordsTheFlagsItWasGiven)
 {
     const auto path = FreshTempFolder() + L"\\Bild-\u00e4\u00f6-\u4e2d.png";
-    WriteBytes(path, FileBytes(TestDataFile(L"gradient.png")));
+    Written(path, ReadFileBytes(TestDataFile(L"gradient.png")));
     GflLoadParams params = Defaults();
     params.flags |= kGflLoadOption;
     GflBitmap* bitmap = nullptr;

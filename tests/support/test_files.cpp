@@ -1,6 +1,7 @@
-// Test paths. The data folder comes from the build (DVP_TEST_DATA_DIR, the
-// source tree's Unix path); everything else is asked of Windows.
-#include "tests/support/test_paths.h"
+// Test paths and files. The data folder comes from the build
+// (DVP_TEST_DATA_DIR, the source tree's Unix path); everything else is asked
+// of Windows.
+#include "tests/support/test_files.h"
 
 #include <windows.h>
 
@@ -98,6 +99,8 @@ std::wstring ExecutableFolder()
     return path.substr(0, path.find_last_of(L"\\/"));
 }
 
+std::wstring ViewersFolder() { return ExecutableFolder() + L"\\Viewers"; }
+
 std::wstring FreshTempFolder()
 {
     static std::atomic<unsigned> sequence{0};
@@ -111,3 +114,44 @@ std::wstring FreshTempFolder()
     Registry().add(folder);
     return folder;
 }
+
+bool WriteFileBytes(const std::wstring& path, std::string_view bytes)
+{
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD written = 0;
+    const BOOL ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(file);
+    return ok && written == bytes.size();
+}
+
+bool WriteFileBytes(const std::wstring& path, const std::vector<uint8_t>& bytes)
+{
+    return WriteFileBytes(path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+}
+
+std::vector<uint8_t> ReadFileBytes(const std::wstring& path)
+{
+    std::vector<uint8_t> bytes;
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return bytes;
+    LARGE_INTEGER size{};
+    GetFileSizeEx(file, &size);
+    bytes.resize(static_cast<size_t>(size.QuadPart));
+    DWORD read = 0;
+    if (!bytes.empty())
+        ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
+    bytes.resize(read);
+    CloseHandle(file);
+    return bytes;
+}
+
+std::string ReadFileText(const std::wstring& path)
+{
+    const std::vector<uint8_t> bytes = ReadFileBytes(path);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+ScratchFolder::ScratchFolder() : path_(FreshTempFolder()) {}

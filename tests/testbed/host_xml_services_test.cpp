@@ -1,5 +1,5 @@
 // The stand-in host's exported services, reached the way the plug-in reaches
-// them: bound by name from this dopus.exe into a HostServices table. What is
+// them: bound by name from this dopus.exe. What is
 // checked is the contract the settings code relies on: a document handle is
 // its root, children keep their order across a save and a load, the size
 // query counts the terminator, a short buffer fails without lying about its
@@ -9,72 +9,71 @@
 #include <windows.h>
 
 #include <filesystem>
-#include <fstream>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "plugin/host_services.h"
+#include "testbed/host/config_services.h"
 #include "testbed/host/host_testbed_control.h"
-#include "tests/support/test_paths.h"
+#include "testbed/host/xml_services.h"
+#include "tests/support/test_files.h"
+
+// The stand-in declares its services from the contract; the plug-in's
+// declarations of them must agree.
+static_assert(std::is_same_v<decltype(&GetProgramDirW), GetProgramDirWFn>);
+static_assert(std::is_same_v<decltype(&GetConfigPathW), GetConfigPathWFn>);
+static_assert(std::is_same_v<decltype(&XMLLoadFileW), XmlLoadFileWFn>);
+static_assert(std::is_same_v<decltype(&XMLSaveFileW), XmlSaveFileWFn>);
+static_assert(std::is_same_v<decltype(&XMLCreateFile), XmlCreateFileFn>);
+static_assert(std::is_same_v<decltype(&XMLFreeFile), XmlFreeFileFn>);
+static_assert(std::is_same_v<decltype(&XMLAddChildNodeW), XmlAddChildNodeWFn>);
+static_assert(std::is_same_v<decltype(&XMLFirstChildNode), XmlFirstChildNodeFn>);
+static_assert(std::is_same_v<decltype(&XMLNextNode), XmlNextNodeFn>);
+static_assert(std::is_same_v<decltype(&XMLGetNodeNameW), XmlGetNodeNameWFn>);
+static_assert(std::is_same_v<decltype(&XMLSetNodeNameW), XmlSetNodeNameWFn>);
+static_assert(std::is_same_v<decltype(&XMLGetNodeValueW), XmlGetNodeValueWFn>);
+static_assert(std::is_same_v<decltype(&XMLSetNodeValueW), XmlSetNodeValueWFn>);
+static_assert(std::is_same_v<decltype(&XMLGetNodeBoolValue), XmlGetNodeBoolValueFn>);
+static_assert(std::is_same_v<decltype(&XMLSetNodeBoolValue), XmlSetNodeBoolValueFn>);
 
 namespace {
 
-// A fresh temporary folder for one test (removed when the program ends),
-// with the names of the files in it.
-class TempFolder {
-public:
-    std::wstring operator/(const std::wstring& name) const { return path_ + L"\\" + name; }
-    const std::wstring& path() const { return path_; }
-
-    std::vector<std::wstring> Files() const
-    {
-        std::vector<std::wstring> names;
-        WIN32_FIND_DATAW found{};
-        HANDLE search = FindFirstFileW((path_ + L"\\*").c_str(), &found);
-        if (search == INVALID_HANDLE_VALUE)
-            return names;
-        do {
-            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-                names.emplace_back(found.cFileName);
-        } while (FindNextFileW(search, &found));
-        FindClose(search);
-        return names;
-    }
-
-private:
-    std::wstring path_ = FreshTempFolder();
-};
-
-std::string ReadBytes(const std::wstring& path)
+// A service bound by name from this executable, as the plug-in binds it.
+template <typename Fn>
+Fn Bound(const char* name)
 {
-    std::ifstream in(std::filesystem::path(path), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return BindExport<Fn>(GetModuleHandleW(nullptr), name);
 }
+#define BOUND(service) Bound<decltype(&service)>(#service)
 
-void WriteBytes(const std::wstring& path, const std::string& bytes)
+// The names of the files in a folder.
+std::vector<std::wstring> FileNames(const ScratchFolder& folder)
 {
-    std::ofstream out(std::filesystem::path(path), std::ios::binary);
-    out << bytes;
+    std::vector<std::wstring> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder.path()))
+        if (entry.is_regular_file())
+            names.push_back(entry.path().filename().wstring());
+    return names;
 }
 
 class HostXmlServices : public testing::Test {
 protected:
-    HostServices services = HostServices::Bind();  // bound from this executable, as the plug-in binds it
-    TempFolder folder;
+    ScratchFolder folder;
 
-    XmlLoadFileWFn Load = services.get<XmlLoadFileWFn>(HostService::XMLLoadFileW);
-    XmlSaveFileWFn Save = services.get<XmlSaveFileWFn>(HostService::XMLSaveFileW);
-    XmlCreateFileFn Create = services.get<XmlCreateFileFn>(HostService::XMLCreateFile);
-    XmlFreeFileFn Free = services.get<XmlFreeFileFn>(HostService::XMLFreeFile);
-    XmlAddChildNodeWFn AddChild = services.get<XmlAddChildNodeWFn>(HostService::XMLAddChildNodeW);
-    XmlFirstChildNodeFn FirstChild = services.get<XmlFirstChildNodeFn>(HostService::XMLFirstChildNode);
-    XmlNextNodeFn Next = services.get<XmlNextNodeFn>(HostService::XMLNextNode);
-    XmlGetNodeNameWFn GetName = services.get<XmlGetNodeNameWFn>(HostService::XMLGetNodeNameW);
-    XmlSetNodeNameWFn SetName = services.get<XmlSetNodeNameWFn>(HostService::XMLSetNodeNameW);
-    XmlGetNodeValueWFn GetValue = services.get<XmlGetNodeValueWFn>(HostService::XMLGetNodeValueW);
-    XmlSetNodeValueWFn SetValue = services.get<XmlSetNodeValueWFn>(HostService::XMLSetNodeValueW);
-    XmlGetNodeBoolValueFn GetBool = services.get<XmlGetNodeBoolValueFn>(HostService::XMLGetNodeBoolValue);
-    XmlSetNodeBoolValueFn SetBool = services.get<XmlSetNodeBoolValueFn>(HostService::XMLSetNodeBoolValue);
+    XmlLoadFileWFn Load = BOUND(XMLLoadFileW);
+    XmlSaveFileWFn Save = BOUND(XMLSaveFileW);
+    XmlCreateFileFn Create = BOUND(XMLCreateFile);
+    XmlFreeFileFn Free = BOUND(XMLFreeFile);
+    XmlAddChildNodeWFn AddChild = BOUND(XMLAddChildNodeW);
+    XmlFirstChildNodeFn FirstChild = BOUND(XMLFirstChildNode);
+    XmlNextNodeFn Next = BOUND(XMLNextNode);
+    XmlGetNodeNameWFn GetName = BOUND(XMLGetNodeNameW);
+    XmlSetNodeNameWFn SetName = BOUND(XMLSetNodeNameW);
+    XmlGetNodeValueWFn GetValue = BOUND(XMLGetNodeValueW);
+    XmlSetNodeValueWFn SetValue = BOUND(XMLSetNodeValueW);
+    XmlGetNodeBoolValueFn GetBool = BOUND(XMLGetNodeBoolValue);
+    XmlSetNodeBoolValueFn SetBool = BOUND(XMLSetNodeBoolValue);
 
     void SetUp() override
     {
@@ -112,8 +111,8 @@ protected:
 
 TEST_F(HostXmlServices, ExportsEveryNameTheTableBinds)
 {
-    for (size_t i = 0; i < kHostServiceCount; ++i)
-        EXPECT_NE(services.slots[i], nullptr) << kHostServiceNames[i];
+    for (const char* name : kHostServiceNames)
+        EXPECT_NE(Bound<RawProc>(name), nullptr) << name;
     EXPECT_EQ(HostTestbedCallCount("XMLLoadFileW"), 0);
     EXPECT_EQ(HostTestbedCallCount("NoSuchService"), -1);
 }
@@ -121,7 +120,7 @@ TEST_F(HostXmlServices, ExportsEveryNameTheTableBinds)
 TEST_F(HostXmlServices, StubsAnswerZeroAndAreCounted)
 {
     using NoArguments = INT_PTR(WINAPI*)();
-    auto stub = services.get<NoArguments>(HostService::CalcCRC32);
+    auto stub = Bound<NoArguments>("CalcCRC32");
     ASSERT_NE(stub, nullptr);
     EXPECT_EQ(stub(), 0);
     EXPECT_EQ(HostTestbedCallCount("CalcCRC32"), 1);
@@ -172,7 +171,7 @@ TEST_F(HostXmlServices, SavedDocumentLoadsBackWithChildrenInOrder)
     HANDLE off = AddChild(document, L"UseQPVForStreams");
     ASSERT_TRUE(SetBool(on, 7));
     ASSERT_TRUE(SetBool(off, FALSE));
-    const std::wstring path = folder / L"DVP_QPV.oxc";
+    const std::wstring path = folder.file(L"DVP_QPV.oxc");
     ASSERT_TRUE(Save(document, path.c_str()));
     EXPECT_TRUE(Free(document));
 
@@ -293,10 +292,10 @@ TEST_F(HostXmlServices, LoadRefusesWhatIsNotAWellFormedDocument)
         {"binary", "\x89PNG\r\n\x1a\n\0\0\0"},
     };
     for (const Case& c : cases) {
-        const std::wstring path = folder / L"case.oxc";
+        const std::wstring path = folder.file(L"case.oxc");
         DeleteFileW(path.c_str());
         if (c.bytes)
-            WriteBytes(path, c.bytes);
+            WriteFileBytes(path, c.bytes);
         EXPECT_EQ(Load(path.c_str()), nullptr) << c.label;
     }
     EXPECT_EQ(Load(folder.path().c_str()), nullptr) << "a folder";
@@ -312,17 +311,17 @@ TEST_F(HostXmlServices, LoadRefusesEveryTruncationOfASavedFile)
     SetValue(AddChild(document, L"ExcludedExtension"), L".jpg");
     SetValue(AddChild(document, L"ExcludedExtension"), L"");
     SetBool(AddChild(document, L"UseQPVForStreams"), TRUE);
-    const std::wstring path = folder / L"whole.oxc";
+    const std::wstring path = folder.file(L"whole.oxc");
     ASSERT_TRUE(Save(document, path.c_str()));
     Free(document);
-    const std::string whole = ReadBytes(path);
+    const std::string whole = ReadFileText(path);
     const size_t rootEnd = whole.rfind("</DVP_QPV>");
     ASSERT_NE(rootEnd, std::string::npos);
 
     // A file cut off anywhere before its root's end tag is complete.
-    const std::wstring cut = folder / L"cut.oxc";
+    const std::wstring cut = folder.file(L"cut.oxc");
     for (size_t length = 0; length < rootEnd + 10; ++length) {
-        WriteBytes(cut, whole.substr(0, length));
+        WriteFileBytes(cut, whole.substr(0, length));
         HANDLE loaded = Load(cut.c_str());
         EXPECT_EQ(loaded, nullptr) << "cut after " << length << " bytes: " << whole.substr(0, length);
         if (loaded)
@@ -335,8 +334,8 @@ TEST_F(HostXmlServices, LoadRefusesEveryTruncationOfASavedFile)
 
 TEST_F(HostXmlServices, LoadKeepsTextAndDropsIndentationCommentsAndAttributes)
 {
-    const std::wstring path = folder / L"hand.oxc";
-    WriteBytes(path,
+    const std::wstring path = folder.file(L"hand.oxc");
+    WriteFileBytes(path,
                "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"
                "<!-- written by hand -->\r\n"
                "<DVP_QPV version=\"2\">\r\n"
@@ -366,11 +365,11 @@ TEST_F(HostXmlServices, SavedFileIsIndentedUtf8WithADeclaration)
     SetName(document, L"DVP_QPV");
     SetValue(AddChild(document, L"ExcludedExtension"), L".j\u00e9g");
     SetBool(AddChild(document, L"UseQPVForStreams"), TRUE);
-    const std::wstring path = folder / L"DVP_QPV.oxc";
+    const std::wstring path = folder.file(L"DVP_QPV.oxc");
     ASSERT_TRUE(Save(document, path.c_str()));
     Free(document);
 
-    std::string bytes = ReadBytes(path);
+    std::string bytes = ReadFileText(path);
     if (bytes.rfind("\xEF\xBB\xBF", 0) == 0)
         bytes.erase(0, 3);
     EXPECT_EQ(bytes.rfind("<?xml version=\"1.0\" encoding=\"UTF-8\"?>", 0), 0u) << bytes;
@@ -378,25 +377,25 @@ TEST_F(HostXmlServices, SavedFileIsIndentedUtf8WithADeclaration)
     EXPECT_NE(bytes.find("\n  <ExcludedExtension>.j\xC3\xA9g</ExcludedExtension>"), std::string::npos) << bytes;
     EXPECT_NE(bytes.find("\n  <UseQPVForStreams>true</UseQPVForStreams>"), std::string::npos) << bytes;
     EXPECT_NE(bytes.find("</DVP_QPV>"), std::string::npos) << bytes;
-    EXPECT_EQ(folder.Files(), std::vector<std::wstring>{L"DVP_QPV.oxc"});  // no temporary left
+    EXPECT_EQ(FileNames(folder), std::vector<std::wstring>{L"DVP_QPV.oxc"});  // no temporary left
 }
 
 TEST_F(HostXmlServices, FailedSaveLeavesTheExistingFileIntact)
 {
-    const std::wstring path = folder / L"DVP_QPV.oxc";
+    const std::wstring path = folder.file(L"DVP_QPV.oxc");
     const std::string original = "<?xml version=\"1.0\"?><DVP_QPV><ExcludedExtension>.old</ExcludedExtension></DVP_QPV>";
     HANDLE document = Create();
     SetName(document, L"DVP_QPV");
     SetValue(AddChild(document, L"ExcludedExtension"), L".new");
 
     // The target folder does not exist.
-    EXPECT_FALSE(Save(document, (folder / L"missing\\DVP_QPV.oxc").c_str()));
+    EXPECT_FALSE(Save(document, (folder.file(L"missing\\DVP_QPV.oxc")).c_str()));
 
     // The target is read-only: it cannot be replaced.
-    WriteBytes(path, original);
+    WriteFileBytes(path, original);
     ASSERT_TRUE(SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY));
     EXPECT_FALSE(Save(document, path.c_str()));
-    EXPECT_EQ(ReadBytes(path), original);
+    EXPECT_EQ(ReadFileText(path), original);
     SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
 
     // The target is held open by someone who does not share it.
@@ -404,20 +403,20 @@ TEST_F(HostXmlServices, FailedSaveLeavesTheExistingFileIntact)
     ASSERT_NE(holder, INVALID_HANDLE_VALUE);
     EXPECT_FALSE(Save(document, path.c_str()));
     CloseHandle(holder);
-    EXPECT_EQ(ReadBytes(path), original);
+    EXPECT_EQ(ReadFileText(path), original);
 
     // The host's save fails outright.
     HostTestbedFailSave();
     EXPECT_FALSE(Save(document, path.c_str()));
-    EXPECT_EQ(ReadBytes(path), original);
-    EXPECT_EQ(folder.Files(), std::vector<std::wstring>{L"DVP_QPV.oxc"});
+    EXPECT_EQ(ReadFileText(path), original);
+    EXPECT_EQ(FileNames(folder), std::vector<std::wstring>{L"DVP_QPV.oxc"});
 
     // And once it may, the file is replaced as a whole.
     HostTestbedStopFailing("XMLSaveFileW");
     EXPECT_TRUE(Save(document, path.c_str()));
-    EXPECT_NE(ReadBytes(path).find(".new"), std::string::npos);
-    EXPECT_EQ(ReadBytes(path).find(".old"), std::string::npos);
-    EXPECT_EQ(folder.Files(), std::vector<std::wstring>{L"DVP_QPV.oxc"});
+    EXPECT_NE(ReadFileText(path).find(".new"), std::string::npos);
+    EXPECT_EQ(ReadFileText(path).find(".old"), std::string::npos);
+    EXPECT_EQ(FileNames(folder), std::vector<std::wstring>{L"DVP_QPV.oxc"});
     Free(document);
 }
 
@@ -458,7 +457,7 @@ TEST_F(HostXmlServices, NullAndStaleHandlesAreRefusedNotFollowed)
     EXPECT_FALSE(SetValue(nullptr, L"a"));
     EXPECT_FALSE(GetBool(nullptr, &value));
     EXPECT_FALSE(SetBool(nullptr, TRUE));
-    EXPECT_FALSE(Save(nullptr, (folder / L"x.oxc").c_str()));
+    EXPECT_FALSE(Save(nullptr, (folder.file(L"x.oxc")).c_str()));
     EXPECT_FALSE(Free(nullptr));
     EXPECT_EQ(HostTestbedInvalidHandleCalls(), 0);
 
@@ -477,13 +476,13 @@ TEST_F(HostXmlServices, NullAndStaleHandlesAreRefusedNotFollowed)
 
 TEST_F(HostXmlServices, CountsDocumentsCreatedOrLoadedUntilFreed)
 {
-    const std::wstring path = folder / L"doc.oxc";
-    WriteBytes(path, "<DVP_QPV/>");
+    const std::wstring path = folder.file(L"doc.oxc");
+    WriteFileBytes(path, "<DVP_QPV/>");
     EXPECT_EQ(HostTestbedOpenDocuments(), 0);
     HANDLE created = Create();
     HANDLE loaded = Load(path.c_str());
     ASSERT_NE(loaded, nullptr);
-    EXPECT_EQ(Load((folder / L"none.oxc").c_str()), nullptr);
+    EXPECT_EQ(Load((folder.file(L"none.oxc")).c_str()), nullptr);
     EXPECT_EQ(HostTestbedOpenDocuments(), 2);
     Free(created);
     EXPECT_EQ(HostTestbedOpenDocuments(), 1);
@@ -523,10 +522,9 @@ TEST_F(HostXmlServices, InjectedFailureHitsTheChosenCallOrEveryCall)
 
 class HostFolderServices : public testing::Test {
 protected:
-    HostServices services = HostServices::Bind();
-    TempFolder folder;
-    GetProgramDirWFn ProgramDir = services.get<GetProgramDirWFn>(HostService::GetProgramDirW);
-    GetConfigPathWFn ConfigPath = services.get<GetConfigPathWFn>(HostService::GetConfigPathW);
+    ScratchFolder folder;
+    GetProgramDirWFn ProgramDir = BOUND(GetProgramDirW);
+    GetConfigPathWFn ConfigPath = BOUND(GetConfigPathW);
 
     void SetUp() override
     {
@@ -563,7 +561,7 @@ TEST_F(HostFolderServices, ProgramDirIsTheExecutableFolderAndMustFit)
 TEST_F(HostFolderServices, ConfigPathIsConfigFilesUnderTheProgramFolderCreatedOnDemand)
 {
     HostTestbedSetProgramFolder(folder.path().c_str());
-    const std::wstring expected = folder / L"ConfigFiles";
+    const std::wstring expected = folder.file(L"ConfigFiles");
     wchar_t buffer[MAX_PATH] = {};
     ASSERT_TRUE(ConfigPath(0, buffer, MAX_PATH));
     EXPECT_EQ(std::wstring(buffer), expected);

@@ -1,0 +1,58 @@
+// The configuration dialog driven on the test's thread as a host runs it:
+// DVP_Configure, real clicks and notifications to its controls, the host's
+// message loop until the quit message. The process-wide settings are
+// observed through identification (an excluded extension is refused, a
+// stream is declined when the switch is off) and the saved file through the
+// host's own XML services.
+#pragma once
+
+#include <initializer_list>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "tests/support/dialog_driver.h"
+#include "tests/support/plugin_session.h"
+#include "tests/support/saved_settings.h"
+
+// The dialog's numbers, as the host and its users know them.
+inline constexpr int kTemplateId = 101;
+inline constexpr int kDefaults = 1004;
+inline constexpr int kApply = 1010;
+inline constexpr int kList = 1013;
+inline constexpr int kAdd = 1014;
+inline constexpr int kRemove = 1015;
+inline constexpr int kEdit = 1018;
+inline constexpr int kStreams = 1027;
+
+inline constexpr wchar_t kMessageCaption[] = L"DOpus Pictorama Plugin";
+inline constexpr wchar_t kSaveFailedText[] = L"ERROR: Could not save config!";
+
+// The 68 extensions the plug-in excludes by default.
+extern const std::set<std::wstring> kDefaultExclusions;
+
+std::set<std::wstring> AsSet(const std::vector<std::wstring>& items);
+
+class ConfigDialog : public PluginSession {
+protected:
+    HWND dialog = nullptr;
+
+    void TearDown() override;
+
+    void Open(HWND parent = nullptr);
+    // The host's side of closing: run the loop to the quit message, then
+    // destroy the window.
+    void ExpectClosed();
+
+    std::vector<std::wstring> Items() { return ListItems(dialog, kList); }
+    void SelectExtensions(std::initializer_list<const wchar_t*> extensions);
+
+    SavedSettings Saved() { return ReadSavedSettings(SettingsFile()); }
+    int Saves();
+
+    // Whether the running plug-in serves a file with this extension (a TBIM
+    // image, which the stand-in library reads whatever its name), and a
+    // host stream.
+    bool Serves(const wchar_t* extension);
+    bool ServesStreams();
+};
