@@ -41,7 +41,7 @@ public:
     VARIANT& get() noexcept { return value_; }
 
 private:
-    VARIANT value_;
+    VARIANT value_{};
 };
 
 bool IsWhitespaceOnly(const std::wstring& text) noexcept
@@ -63,6 +63,7 @@ ComOwner<IXMLDOMNode> NextSibling(IXMLDOMNode& node) noexcept
 
 // Copies one element, its text and its child elements; false beyond
 // kMaxXmlDepth or when the parser cannot hand something over.
+// NOLINTNEXTLINE(misc-no-recursion): one level per element, bounded by kMaxXmlDepth
 bool CopyElement(IXMLDOMNode& source, XmlNode& target, size_t depth)
 {
     if (depth > kMaxXmlDepth)

@@ -25,6 +25,7 @@ XmlStore& XmlStore::Get() noexcept
     return store;
 }
 
+// NOLINTNEXTLINE(misc-no-recursion): one level per element of a tree the reader built, at most kMaxXmlDepth deep
 void XmlStore::Register(const XmlNode& node)
 {
     nodes_.insert(&node);
@@ -32,6 +33,7 @@ void XmlStore::Register(const XmlNode& node)
         Register(*child);
 }
 
+// NOLINTNEXTLINE(misc-no-recursion): as Register
 void XmlStore::Unregister(const XmlNode& node) noexcept
 {
     nodes_.erase(&node);

@@ -29,6 +29,7 @@ bool WriteValue(IXmlWriter& writer, const std::wstring& value)
     }
 }
 
+// NOLINTNEXTLINE(misc-no-recursion): one level per element of a tree the stand-in built, at most kMaxXmlDepth deep
 bool WriteElement(IXmlWriter& writer, const XmlNode& node)
 {
     if (FAILED(writer.WriteStartElement(nullptr, node.name.c_str(), nullptr)))

@@ -14,7 +14,7 @@ LibraryControl LibraryControl::Bind(HMODULE module) noexcept
 bool LibraryControl::complete() const noexcept
 {
     bool all = true;
-#define CHECK_TESTBED_CONTROL(slot) all = all && slot != nullptr;
+#define CHECK_TESTBED_CONTROL(slot) all = all && (slot) != nullptr;
     TESTBED_CONTROLS(CHECK_TESTBED_CONTROL)
 #undef CHECK_TESTBED_CONTROL
     return all;

@@ -59,7 +59,7 @@ int32_t gflGetNumberOfFormat() noexcept
 gfl::Error gflGetFormatInformationByIndex(int32_t index, gfl::FormatInformation* info) noexcept
 {
     BeginCall(kTbGetFormatInformationByIndex);
-    testbed::FormatRow row;
+    testbed::FormatRow row{};
     if (!testbed::CopyFormatRow(index, &row))
         return gfl::kErrorBadFormatIndex;
     if (!info)
@@ -72,7 +72,7 @@ gfl::Error gflGetFormatInformationByIndex(int32_t index, gfl::FormatInformation*
 gfl::Bool gflFormatIsReadableByIndex(int32_t index) noexcept
 {
     BeginCall(kTbFormatIsReadableByIndex);
-    testbed::FormatRow row;
+    testbed::FormatRow row{};
     if (!testbed::CopyFormatRow(index, &row))
         return 0;
     return row.format.readable;

@@ -19,7 +19,7 @@ constexpr uint8_t kTbimBgra = 1;
 
 gfl::Error DecodeTbim(const uint8_t* bytes, size_t size, DecodedImage& out) noexcept
 {
-    TestbedImageHeader header;
+    TestbedImageHeader header{};
     if (size < sizeof header)
         return gfl::kErrorFileCorrupted;
     std::memcpy(&header, bytes, sizeof header);
