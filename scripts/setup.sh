@@ -7,6 +7,7 @@ packages=(
     g++-mingw-w64-x86-64-posix   # the cross compiler (posix threads)
     binutils-mingw-w64-x86-64    # windres, objdump
     wine64                       # runs the built programs
+    wine64-preloader             # reserves Windows' fixed addresses first (see with-wine.sh)
     xvfb xauth                   # a display for the dialog tests
     cmake ninja-build
     googletest                   # built from source with the cross compiler

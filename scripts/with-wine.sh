@@ -13,10 +13,32 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 wine=/usr/lib/wine/wine64
 server=/usr/lib/wine/wineserver
 
+# Without the preloader, Linux places the loader's brk heap anywhere in the
+# gigabyte above 0x7d000000, and about one program start in a thousand finds
+# it over 0x7ffe0000, where Windows' shared user data must go: wine exits at
+# once with status 1, and the message says so only on the err channel, which
+# WINEDEBUG=-all silences. The preloader reserves those addresses first.
+if [ ! -e /usr/lib/wine/wine64-preloader ]; then
+    echo "with-wine.sh: /usr/lib/wine/wine64-preloader is missing (scripts/setup.sh installs it)" >&2
+    exit 1
+fi
+
 stop_server() { "$server" -k >/dev/null 2>&1 || true; }
 trap stop_server EXIT
 
-setsid "$server" -p </dev/null >/dev/null 2>&1 &
+# The persistent server must own the prefix before any wine program starts: a
+# program that finds none starts one itself, through Debian's wrapper with
+# -p0, and that one exits seconds after the last program, taking the prefix's
+# services with it, so any pause (ctest starting, a busy machine) restarts the
+# prefix under the next test. Hence:
+# no server left from an interrupted run, then the server started in the
+# foreground, which returns once its daemon holds the prefix's lock and
+# listens (status 2: another server holds it).
+stop_server
+if ! setsid -w "$server" -p </dev/null >/dev/null 2>&1; then
+    echo "with-wine.sh: could not start a persistent wine server for $WINEPREFIX" >&2
+    exit 1
+fi
 # Boot (or refresh) the prefix; its services stay up under the server.
 setsid "$wine" wineboot -i </dev/null >"$build_dir/wineboot.log" 2>&1 || true
 "$@"
