@@ -12,6 +12,9 @@ packages=(
     cmake ninja-build
     googletest                   # built from source with the cross compiler
     libstb-dev                   # the stand-in image library's decoders
+    clang lld                    # the second compiler and its linker
+    clang-tidy                   # static analysis
+    python3                      # reads the compile database for clang-tidy
 )
 
 missing=()

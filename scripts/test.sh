@@ -1,46 +1,121 @@
 #!/usr/bin/env bash
-# The whole test suite from a bare machine: installs what is missing,
-# configures, builds, and runs every test under Wine with a virtual display.
+# The whole test suite from a bare machine: installs what is missing, then
+# runs four checks, each with its own build folder, and fails when any fails:
 #
-#   scripts/test.sh [--heap-check] [CTEST ARGS...]
+#   release  the release build (GCC, preset mingw, in BUILD_DIR or build/)
+#            and every test against it, under Wine with a virtual display
+#   checked  a second GCC build of everything with trapping undefined-
+#            behaviour checks, the C++ library's assertions and stack
+#            protection (BUILD_DIR-checked), and every test against it
+#   clang    the product, the test bed and the tests built by clang and lld
+#            with the lock analysis on, warnings as errors (BUILD_DIR-clang),
+#            and the tables of the DLL clang built
+#   tidy     clang-tidy over the product and the test bed, from the clang
+#            build's compile database
 #
-# --heap-check runs every test program with Wine's heap checking
-# (WINEDEBUG=warn+heap, set by build/wine-run.sh for the test programs only),
-# keeps each program's stderr in BUILD_DIR/heap-check/, and at the end counts
-# the heap messages wine printed: the run fails unless the count is 0, even
-# when every test passed. Other arguments go to ctest (e.g. -R Name).
+#   scripts/test.sh [--fast | --only CHECK[,CHECK...]] [--heap-check] [CTEST ARGS...]
+#
+# --fast runs the release check alone (the one to repeat while iterating);
+# --only runs the named checks. --heap-check runs the release check's tests
+# with Wine's heap checking (WINEDEBUG=warn+heap, set by BUILD_DIR/wine-run.sh
+# for the test programs only), keeps each program's stderr in
+# BUILD_DIR/heap-check/ and counts the messages of Wine's heap channel: the
+# check fails unless the count is 0, even when every test passed. Other
+# arguments go to ctest (e.g. -R Name) in the checks that run tests.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build_dir=${BUILD_DIR:-$root/build}
+checks="release,checked,clang,tidy"
 heap_check=""
-if [ "${1:-}" = "--heap-check" ]; then heap_check=1; shift; fi
+while [ $# -gt 0 ]; do
+    case "$1" in
+    --fast) checks="release"; shift ;;
+    --only) checks="$2"; shift 2 ;;
+    --heap-check) heap_check=1; shift ;;
+    *) break ;;
+    esac
+done
 
 "$root/scripts/setup.sh"
-cmake --preset mingw -S "$root" -B "$build_dir" >/dev/null
-cmake --build "$build_dir" -j "$(nproc)"
 
-if [ -n "$heap_check" ]; then
+# Runs ctest over one build folder under a virtual display, inside the
+# build's own Wine prefix and server.
+run_tests() {
+    local dir=$1; shift
+    xvfb-run -a -s "-screen 0 1280x1024x24" "$root/scripts/with-wine.sh" "$dir" \
+        ctest --test-dir "$dir" --output-on-failure -j "$(nproc)" "$@"
+}
+
+configure_and_build() {
+    local preset=$1 dir=$2
+    cmake --preset "$preset" -S "$root" -B "$dir" >/dev/null
+    cmake --build "$dir" -j "$(nproc)"
+}
+
+check_release() {
+    configure_and_build mingw "$build_dir"
+    [ -n "$heap_check" ] || { run_tests "$build_dir" "$@"; return; }
+
     export DVP_HEAP_CHECK_DIR="$build_dir/heap-check"  # read by wine-run.sh
     rm -rf "$DVP_HEAP_CHECK_DIR"
     mkdir -p "$DVP_HEAP_CHECK_DIR"
-fi
-status=0
-xvfb-run -a -s "-screen 0 1280x1024x24" \
-    "$root/scripts/with-wine.sh" "$build_dir" \
-    ctest --test-dir "$build_dir" --output-on-failure -j "$(nproc)" "$@" || status=$?
-[ -z "$heap_check" ] && exit $status
+    local status=0
+    run_tests "$build_dir" "$@" || status=$?
+    unset DVP_HEAP_CHECK_DIR
+    # Wine's messages look like "0124:err:heap:validate_used_block ...";
+    # every message of the heap channel counts, whatever its class.
+    local pattern='^[0-9a-f]*:?[a-z]+:heap:' logs="$build_dir/heap-check"
+    local count
+    count=$(cat "$logs"/wine.* 2>/dev/null | grep -cE "$pattern" || true)
+    echo "Heap check: $count message(s) from wine's heap channel (logs: $logs)"
+    if [ "$count" -ne 0 ]; then
+        echo "Messages, addresses folded, by count:"
+        cat "$logs"/wine.* | grep -E "$pattern" | cut -d: -f2- |
+            sed -E 's/0x[0-9a-f]+/0x.../g; s/\b[0-9a-f]{8,16}\b/.../g' | sort | uniq -c | sort -rn
+        echo "Programs that printed them:"
+        grep -lE "$pattern" "$logs"/wine.* | xargs -n1 head -n1 | sed 's/^### /  /'
+        [ "$status" -ne 0 ] || status=1
+    fi
+    return $status
+}
 
-# Wine's messages look like "0124:err:heap:validate_used_block ..."; every
-# message of the heap channel counts, whatever its class.
-pattern='^[0-9a-f]*:?[a-z]+:heap:'
-count=$(cat "$DVP_HEAP_CHECK_DIR"/wine.* 2>/dev/null | grep -cE "$pattern" || true)
-echo "Heap check: $count message(s) from wine's heap channel (logs: $DVP_HEAP_CHECK_DIR)"
-if [ "$count" -ne 0 ]; then
-    echo "Messages, addresses folded, by count:"
-    cat "$DVP_HEAP_CHECK_DIR"/wine.* | grep -E "$pattern" | cut -d: -f2- |
-        sed -E 's/0x[0-9a-f]+/0x.../g; s/\b[0-9a-f]{8,16}\b/.../g' | sort | uniq -c | sort -rn
-    echo "Programs that printed them:"
-    grep -lE "$pattern" "$DVP_HEAP_CHECK_DIR"/wine.* | xargs -n1 head -n1 | sed 's/^### /  /'
-    [ "$status" -ne 0 ] || status=1
-fi
-exit $status
+check_checked() {
+    configure_and_build checked "$build_dir-checked"
+    run_tests "$build_dir-checked" "$@"
+}
+
+# No test runs against the clang build but the DLL's tables: its tests run
+# against both GCC builds already, and the second compiler's task is to
+# read every line with other eyes.
+check_clang() {
+    configure_and_build clang "$build_dir-clang"
+    ctest --test-dir "$build_dir-clang" --output-on-failure -R '^dll_tables$'
+}
+
+check_tidy() {
+    [ -f "$build_dir-clang/compile_commands.json" ] ||
+        cmake --preset clang -S "$root" -B "$build_dir-clang" >/dev/null
+    "$root/scripts/tidy.sh" "$build_dir-clang"
+}
+
+summary=()
+failed=0
+started=$(date +%s)
+for check in ${checks//,/ }; do
+    case "$check" in
+    release | checked | clang | tidy) ;;
+    *) echo "unknown check: $check (release, checked, clang, tidy)" >&2; exit 2 ;;
+    esac
+    echo "=== $check"
+    begin=$(date +%s)
+    status=0
+    "check_$check" "$@" || status=$?
+    seconds=$(($(date +%s) - begin))
+    if [ "$status" -eq 0 ]; then verdict=passed; else verdict="FAILED ($status)"; failed=1; fi
+    summary+=("$(printf '%-8s %-12s %4d s' "$check" "$verdict" "$seconds")")
+done
+
+echo "=== summary"
+printf '%s\n' "${summary[@]}"
+echo "total $(($(date +%s) - started)) s"
+exit $failed
