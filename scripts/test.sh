@@ -8,7 +8,9 @@
 # (WINEDEBUG=warn+heap, set by build/wine-run.sh for the test programs only),
 # keeps each program's stderr in BUILD_DIR/heap-check/, and at the end counts
 # the heap messages wine printed: the run fails unless the count is 0, even
-# when every test passed. Other arguments go to ctest (e.g. -R Name).
+# when every test passed. The checking makes allocation-heavy tests hundreds
+# of times slower (one takes a quarter of an hour), so each test may then run
+# for an hour instead of 120 s. Other arguments go to ctest (e.g. -R Name).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build_dir=${BUILD_DIR:-$root/build}
@@ -21,6 +23,7 @@ cmake --build "$build_dir" -j "$(nproc)"
 
 if [ -n "$heap_check" ]; then
     export DVP_HEAP_CHECK_DIR="$build_dir/heap-check"  # read by wine-run.sh
+    export DVP_TEST_TIMEOUT=3600                        # read by ctest (tests/CMakeLists.txt)
     rm -rf "$DVP_HEAP_CHECK_DIR"
     mkdir -p "$DVP_HEAP_CHECK_DIR"
 fi
