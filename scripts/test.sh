@@ -20,8 +20,10 @@
 # with Wine's heap checking (WINEDEBUG=warn+heap, set by BUILD_DIR/wine-run.sh
 # for the test programs only), keeps each program's stderr in
 # BUILD_DIR/heap-check/ and counts the messages of Wine's heap channel: the
-# check fails unless the count is 0, even when every test passed. Other
-# arguments go to ctest (e.g. -R Name) in the checks that run tests.
+# check fails unless the count is 0, even when every test passed; as the
+# checking makes allocation-heavy tests hundreds of times slower, each test
+# may then run for an hour instead of 120 s. Other arguments go to ctest
+# (e.g. -R Name) in the checks that run tests.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build_dir=${BUILD_DIR:-$root/build}
@@ -57,11 +59,12 @@ check_release() {
     [ -n "$heap_check" ] || { run_tests "$build_dir" "$@"; return; }
 
     export DVP_HEAP_CHECK_DIR="$build_dir/heap-check"  # read by wine-run.sh
+    export DVP_TEST_TIMEOUT=3600                        # read by ctest (tests/CMakeLists.txt)
     rm -rf "$DVP_HEAP_CHECK_DIR"
     mkdir -p "$DVP_HEAP_CHECK_DIR"
     local status=0
     run_tests "$build_dir" "$@" || status=$?
-    unset DVP_HEAP_CHECK_DIR
+    unset DVP_HEAP_CHECK_DIR DVP_TEST_TIMEOUT
     # Wine's messages look like "0124:err:heap:validate_used_block ...";
     # every message of the heap channel counts, whatever its class.
     local pattern='^[0-9a-f]*:?[a-z]+:heap:' logs="$build_dir/heap-check"

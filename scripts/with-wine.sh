@@ -30,11 +30,12 @@ trap stop_server EXIT
 # program that finds none starts one itself, through Debian's wrapper with
 # -p0, and that one exits seconds after the last program, taking the prefix's
 # services with it, so any pause (ctest starting, a busy machine) restarts the
-# prefix under the next test. Hence:
-# no server left from an interrupted run, then the server started in the
-# foreground, which returns once its daemon holds the prefix's lock and
-# listens (status 2: another server holds it).
+# prefix under the next test. Hence no server left from an interrupted run,
+# the prefix folder made (the server needs it; wineboot fills it), and the
+# server started in the foreground: it returns once its daemon holds the
+# prefix's lock and listens (status 2: another server holds it).
 stop_server
+mkdir -p "$WINEPREFIX"
 if ! setsid -w "$server" -p </dev/null >/dev/null 2>&1; then
     echo "with-wine.sh: could not start a persistent wine server for $WINEPREFIX" >&2
     exit 1
