@@ -41,7 +41,7 @@ echo "Heap check: $count message(s) from wine's heap channel (logs: $DVP_HEAP_CH
 if [ "$count" -ne 0 ]; then
     echo "Messages, addresses folded, by count:"
     cat "$DVP_HEAP_CHECK_DIR"/wine.* | grep -E "$pattern" | cut -d: -f2- |
-        sed -E 's/0x[0-9a-f]+/0x.../g; s/\b[0-9a-f]{8,16}\b/.../g' | sort | uniq -c | sort -rn
+        sed -E 's/0x[0-9a-fA-F]+/0x.../g; s/\b[0-9a-fA-F]{8,16}\b/.../g' | sort | uniq -c | sort -rn
     echo "Programs that printed them:"
     grep -lE "$pattern" "$DVP_HEAP_CHECK_DIR"/wine.* | xargs -n1 head -n1 | sed 's/^### /  /'
     [ "$status" -ne 0 ] || status=1
