@@ -74,7 +74,7 @@ check_release() {
     if [ "$count" -ne 0 ]; then
         echo "Messages, addresses folded, by count:"
         cat "$logs"/wine.* | grep -E "$pattern" | cut -d: -f2- |
-            sed -E 's/0x[0-9a-f]+/0x.../g; s/\b[0-9a-f]{8,16}\b/.../g' | sort | uniq -c | sort -rn
+            sed -E 's/0x[0-9a-fA-F]+/0x.../g; s/\b[0-9a-fA-F]{8,16}\b/.../g' | sort | uniq -c | sort -rn
         echo "Programs that printed them:"
         grep -lE "$pattern" "$logs"/wine.* | xargs -n1 head -n1 | sed 's/^### /  /'
         [ "$status" -ne 0 ] || status=1
