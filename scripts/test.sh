@@ -26,7 +26,7 @@
 # (e.g. -R Name) in the checks that run tests.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-build_dir=${BUILD_DIR:-$root/build}
+build_dir=$(realpath -m "${BUILD_DIR:-$root/build}")  # absolute: ctest runs tests from their own folders
 checks="release,checked,clang,tidy"
 heap_check=""
 while [ $# -gt 0 ]; do
