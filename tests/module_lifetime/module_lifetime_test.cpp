@@ -70,22 +70,34 @@ TEST(ProcessExit, LeavesTheLibraryAloneAndReleasesThePresenceAtom)
     EXPECT_EQ(GlobalFindAtomW(kPresenceAtom), 0) << "the presence atom outlived the process";
 }
 
+// A plug-in loaded by this program and started with a config folder of its
+// own; each test decides how the module goes.
+class LoadedAndStarted : public testing::Test {
+protected:
+    ScratchFolder config;
+    LoadedPlugin loaded;
+
+    void SetUp() override
+    {
+        DropLeakedAtomReferences();
+        HostTestbedReset();
+        HostTestbedSetConfigFolder(config.path().c_str());
+        std::wstring error;
+        LoadPlugin(PluginPath(), loaded, error);
+        ASSERT_NE(loaded.module.get(), nullptr) << error;
+        EXPECT_NE(GlobalFindAtomW(kPresenceAtom), 0) << "registered while loaded";
+        dvp::InitExRecord record = dvp::HostRecord(13);
+        ASSERT_EQ(loaded.exports.InitEx(&record), TRUE);
+    }
+};
+
 // A host that unloads the plug-in: the library gets its exit call and the
 // plug-in's reference goes, and so does the atom.
-TEST(DynamicUnload, ExitsAndReleasesTheLibraryAndThePresenceAtom)
+class DynamicUnload : public LoadedAndStarted {};
+
+TEST_F(DynamicUnload, ExitsAndReleasesTheLibraryAndThePresenceAtom)
 {
-    DropLeakedAtomReferences();
-    ScratchFolder config;
-    HostTestbedReset();
-    HostTestbedSetConfigFolder(config.path().c_str());
-    LoadedPlugin loaded;
-    std::wstring error;
-    LoadPlugin(PluginPath(), loaded, error);
-    ASSERT_NE(loaded.module.get(), nullptr) << error;
     const dvp::PluginExports& plugin = loaded.exports;
-    EXPECT_NE(GlobalFindAtomW(kPresenceAtom), 0) << "registered while loaded";
-    dvp::InitExRecord record = dvp::HostRecord(13);
-    ASSERT_EQ(plugin.InitEx(&record), TRUE);
     dvp::FileInfoRecord info{};
     HBITMAP bitmap = plugin.LoadBitmapW(nullptr, TestDataFile(L"gradient.png").c_str(), &info, nullptr, nullptr);
     EXPECT_NE(bitmap, nullptr);
@@ -107,18 +119,11 @@ TEST(DynamicUnload, ExitsAndReleasesTheLibraryAndThePresenceAtom)
 // The dialog's procedure is the plug-in's code: once a dialog was opened,
 // unloading the plug-in must not leave the window running into unmapped
 // memory.
-TEST(DialogAfterUnload, KeepsWorkingAndSaving)
+class DialogAfterUnload : public LoadedAndStarted {};
+
+TEST_F(DialogAfterUnload, KeepsWorkingAndSaving)
 {
-    ScratchFolder config;
-    HostTestbedReset();
-    HostTestbedSetConfigFolder(config.path().c_str());
-    LoadedPlugin loaded;
-    std::wstring error;
-    LoadPlugin(PluginPath(), loaded, error);
-    ASSERT_NE(loaded.module.get(), nullptr) << error;
     const dvp::PluginExports& plugin = loaded.exports;
-    dvp::InitExRecord record = dvp::HostRecord(13);
-    ASSERT_EQ(plugin.InitEx(&record), TRUE);
     HWND dialog = plugin.Configure(nullptr, nullptr, 0);
     ASSERT_NE(dialog, nullptr);
     PumpPending(dialog);
