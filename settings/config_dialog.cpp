@@ -37,7 +37,7 @@ struct ConfigDialogContext {
     }
 
     std::shared_ptr<PluginSettings> processSettings;  // the commit's target
-    SettingsFileServices services;                    // the dialog's own copy
+    SettingsFileServices services;                    // the host's, as at opening
     PluginSettings workingCopy;
     int commitsRunning = 0;
     bool released = false;
@@ -281,11 +281,11 @@ void CollectExtensions(HWND dialog, PluginSettings& copy)
 
 // Apply and OK: the controls into the working copy, the working copy into
 // the process-wide settings (the process-wide lock first, then the copy's),
-// then the save. The save runs on its own copies of the settings and of the
-// services table, holding only that copy's lock: identification is never
-// held up by the file, and a Defaults, Cancel or DestroyWindow handled
-// inside the host's save services changes or frees the context, never what
-// the save is reading.
+// then the save. The save runs on its own copy of the settings, holding only
+// that copy's lock: identification is never held up by the file, and a
+// Defaults handled inside the host's save services changes the working copy,
+// never what the save is reading. A Cancel or DestroyWindow handled there
+// only marks the context released (RunCommit frees it afterwards).
 void CommitSettings(HWND dialog, ConfigDialogContext& context)
 {
     PluginSettings& copy = context.workingCopy;
@@ -297,12 +297,11 @@ void CommitSettings(HWND dialog, ConfigDialogContext& context)
     }
     *context.processSettings = copy;  // on failure the destination is left unchanged
 
-    const SettingsFileServices services = context.services;
     const PluginSettings snapshot(copy);
     bool saved = false;
     {
         Lock guard(snapshot.lock);
-        saved = SaveSettings(services, snapshot);
+        saved = SaveSettings(context.services, snapshot);
     }
     if (!saved && !context.released)
         MessageBoxW(dialog, kSaveFailedText, kMessageCaption, MB_OK | MB_ICONEXCLAMATION);

@@ -40,18 +40,23 @@ Transparency MarkTransparency(const GflBitmap& bitmap, FileInfoRecord* record) n
     return result;
 }
 
-// Steps after a successful decode, shared by both entry points.
-HBITMAP ConvertDecoded(const GflLibrary& library, HWND window, GflBitmap& bitmap, FileInfoRecord* record) noexcept
+// Steps after a successful decode, shared by both entry points. Only a
+// decode that answered success hands its bitmap here: a failed one may have
+// stored a pointer through the out-argument that it already freed.
+HBITMAP ConvertDecoded(const GflLibrary& library, HWND window, GflBitmap* decoded, FileInfoRecord* record) noexcept
 {
-    const Transparency transparency = MarkTransparency(bitmap, record);
+    const LibraryBitmap bitmap(library, decoded);
+    if (!bitmap.get())
+        return nullptr;
+    const Transparency transparency = MarkTransparency(*bitmap.get(), record);
     if (!library.loaded())
         return nullptr;
-    if (library.api().gflChangeColorDepth(&bitmap, nullptr, kGflModeToBgra, 0) != kGflNoError)
+    if (library.api().gflChangeColorDepth(bitmap.get(), nullptr, kGflModeToBgra, 0) != kGflNoError)
         return nullptr;
     UniqueWindowDc windowDc(window);
     if (!windowDc)
         return nullptr;
-    return ConvertToDib(std::move(windowDc), bitmap, transparency.hasColor, transparency.color);
+    return ConvertToDib(std::move(windowDc), *bitmap.get(), transparency.hasColor, transparency.color);
 }
 
 // The library's defaults plus load option 0x100, in the room the library
@@ -84,15 +89,10 @@ HBITMAP LoadBitmapFromFile(const GflLibrary& library, HWND window, const wchar_t
     if (!path || !library.loaded())
         return nullptr;
 
-    // A failed decode may have stored a pointer through the out-argument
-    // that it already freed: the bitmap is owned only after success.
     GflBitmap* decoded = nullptr;
     if (library.api().gflLoadBitmapW(path, &decoded, &params.record, nullptr) != kGflNoError)
         return nullptr;
-    const LibraryBitmap bitmap(library, decoded);
-    if (!bitmap.get())
-        return nullptr;
-    return ConvertDecoded(library, window, *bitmap.get(), record);
+    return ConvertDecoded(library, window, decoded, record);
 }
 
 HBITMAP LoadBitmapFromStream(const GflLibrary& library, HWND window, IStream* stream, FileInfoRecord* record) noexcept
@@ -106,8 +106,5 @@ HBITMAP LoadBitmapFromStream(const GflLibrary& library, HWND window, IStream* st
     GflBitmap* decoded = nullptr;
     if (library.api().gflLoadBitmapFromHandle(stream, &decoded, &params.record, nullptr) != kGflNoError)
         return nullptr;
-    const LibraryBitmap bitmap(library, decoded);
-    if (!bitmap.get())
-        return nullptr;
-    return ConvertDecoded(library, window, *bitmap.get(), record);
+    return ConvertDecoded(library, window, decoded, record);
 }

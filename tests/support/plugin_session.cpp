@@ -1,8 +1,7 @@
 #include "tests/support/plugin_session.h"
 
-#include <shlwapi.h>
-
 #include "testbed/host/host_testbed_control.h"
+#include "tests/support/memory_stream.h"
 
 std::string SettingsDocument(const std::string& children, const std::string& root)
 {
@@ -61,27 +60,17 @@ std::wstring PluginSession::Write(const TbimImage& image, const wchar_t* name)
 BOOL PluginSession::IdentifyStream(const std::vector<uint8_t>& bytes, const wchar_t* name,
                                    dvp::FileInfoRecord* record)
 {
-    IStream* stream =
-        SHCreateMemStream(bytes.empty() ? nullptr : bytes.data(), static_cast<UINT>(bytes.size()));
-    EXPECT_NE(stream, nullptr);
-    if (!stream)
-        return FALSE;
-    const BOOL result = plugin.IdentifyFileStreamW(nullptr, stream, name, record);
-    stream->Release();
-    return result;
+    const UniqueStream stream = MemoryStream(bytes);
+    EXPECT_TRUE(stream);
+    return stream ? plugin.IdentifyFileStreamW(nullptr, stream.get(), name, record) : FALSE;
 }
 
 HBITMAP PluginSession::LoadStream(const std::vector<uint8_t>& bytes, const wchar_t* name,
                                   dvp::FileInfoRecord* record)
 {
-    IStream* stream =
-        SHCreateMemStream(bytes.empty() ? nullptr : bytes.data(), static_cast<UINT>(bytes.size()));
-    EXPECT_NE(stream, nullptr);
-    if (!stream)
-        return nullptr;
-    HBITMAP bitmap = plugin.LoadBitmapStreamW(nullptr, stream, name, record, nullptr, nullptr);
-    stream->Release();
-    return bitmap;
+    const UniqueStream stream = MemoryStream(bytes);
+    EXPECT_TRUE(stream);
+    return stream ? plugin.LoadBitmapStreamW(nullptr, stream.get(), name, record, nullptr, nullptr) : nullptr;
 }
 
 void PluginSession::ExpectLibraryObjectsFreed()

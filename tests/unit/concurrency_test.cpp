@@ -14,9 +14,8 @@
 #include <thread>
 #include <vector>
 
-#include <shlwapi.h>
-
 #include "testbed/host/host_testbed_control.h"
+#include "tests/support/memory_stream.h"
 #include "tests/support/plugin_session.h"
 #include "tests/unit/in_process_state.h"
 
@@ -77,12 +76,11 @@ protected:
     // Off the test's thread, so without the fixture's checks.
     BOOL IdentifiesStream(const wchar_t* name)
     {
-        IStream* stream = SHCreateMemStream(image.data(), static_cast<UINT>(image.size()));
+        const UniqueStream stream = MemoryStream(image);
         if (!stream)
             return FALSE;
         dvp::FileInfoRecord record{};
-        const BOOL result = plugin.IdentifyFileStreamW(nullptr, stream, name, &record);
-        stream->Release();
+        const BOOL result = plugin.IdentifyFileStreamW(nullptr, stream.get(), name, &record);
         return result && record.width == 3 ? TRUE : FALSE;
     }
 };

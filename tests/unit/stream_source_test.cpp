@@ -2,51 +2,40 @@
 // the error value on every failure, positions reported modulo 2^32.
 #include <gtest/gtest.h>
 
-#include <shlwapi.h>
-
 #include <vector>
 
+#include "tests/support/memory_stream.h"
 #include "tests/support/scripted_stream.h"
 #include "viewer/stream_source.h"
 
 namespace {
 
-struct StreamOwner {
-    IStream* stream;
-    explicit StreamOwner(IStream* s) : stream(s) {}
-    ~StreamOwner()
-    {
-        if (stream)
-            stream->Release();
-    }
-};
-
 TEST(StreamSource, ReadsExactCountsAndRefusesShortReads)
 {
     const BYTE bytes[10] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9};
-    StreamOwner owner(SHCreateMemStream(bytes, sizeof(bytes)));
-    ASSERT_NE(owner.stream, nullptr);
+    const UniqueStream stream = MemoryStream(bytes, sizeof(bytes));
+    ASSERT_NE(stream.get(), nullptr);
     uint8_t buffer[16] = {};
 
-    EXPECT_EQ(StreamRead(owner.stream, buffer, 4), 4u);
+    EXPECT_EQ(StreamRead(stream.get(), buffer, 4), 4u);
     EXPECT_EQ(buffer[3], 3);
-    EXPECT_EQ(StreamRead(owner.stream, buffer, 6), 6u) << "exactly the remaining bytes succeed";
-    EXPECT_EQ(StreamSeek(owner.stream, 8, 0), 8u);
-    EXPECT_EQ(StreamRead(owner.stream, buffer, 4), kStreamError) << "a short read is a failure";
-    EXPECT_EQ(StreamTell(owner.stream), 10u) << "although the stream advanced by what it delivered";
+    EXPECT_EQ(StreamRead(stream.get(), buffer, 6), 6u) << "exactly the remaining bytes succeed";
+    EXPECT_EQ(StreamSeek(stream.get(), 8, 0), 8u);
+    EXPECT_EQ(StreamRead(stream.get(), buffer, 4), kStreamError) << "a short read is a failure";
+    EXPECT_EQ(StreamTell(stream.get()), 10u) << "although the stream advanced by what it delivered";
 }
 
 TEST(StreamSource, SeeksByOriginAndReturnsTheNewPosition)
 {
     const BYTE bytes[100] = {};
-    StreamOwner owner(SHCreateMemStream(bytes, sizeof(bytes)));
-    EXPECT_EQ(StreamSeek(owner.stream, 0, 2), 100u) << "offset 0 from the end is the length";
-    EXPECT_EQ(StreamSeek(owner.stream, -10, 2), 90u) << "from the end the offset is signed";
-    EXPECT_EQ(StreamSeek(owner.stream, -30, 1), 60u) << "from here the offset is signed";
-    EXPECT_EQ(StreamSeek(owner.stream, 25, 0), 25u);
-    EXPECT_EQ(StreamTell(owner.stream), 25u);
-    EXPECT_EQ(StreamSeek(owner.stream, 0, 3), kStreamError) << "only origins 0, 1 and 2 are mapped";
-    EXPECT_EQ(StreamTell(owner.stream), 25u);
+    const UniqueStream stream = MemoryStream(bytes, sizeof(bytes));
+    EXPECT_EQ(StreamSeek(stream.get(), 0, 2), 100u) << "offset 0 from the end is the length";
+    EXPECT_EQ(StreamSeek(stream.get(), -10, 2), 90u) << "from the end the offset is signed";
+    EXPECT_EQ(StreamSeek(stream.get(), -30, 1), 60u) << "from here the offset is signed";
+    EXPECT_EQ(StreamSeek(stream.get(), 25, 0), 25u);
+    EXPECT_EQ(StreamTell(stream.get()), 25u);
+    EXPECT_EQ(StreamSeek(stream.get(), 0, 3), kStreamError) << "only origins 0, 1 and 2 are mapped";
+    EXPECT_EQ(StreamTell(stream.get()), 25u);
 }
 
 TEST(StreamSource, MapsOffsetsAndReportsPositionsModulo4GiB)
