@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The whole test suite from a bare machine: installs what is missing, then
-# runs four checks, each with its own build folder, and fails when any fails:
+# runs five checks, each with its own build folder, and fails when any fails:
 #
 #   release  the release build (GCC, preset mingw, in BUILD_DIR or build/)
 #            and every test against it, under Wine with a virtual display

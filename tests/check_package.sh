@@ -22,12 +22,12 @@ for file in "$dll" "$zip"; do
         echo "identical in both folders: $file $(sha256sum <"$build_dir/$file" | cut -c1-64)"
         continue
     fi
-    first=$(cmp "$build_dir/$file" "$second_dir/$file" 2>&1 | sed -n 's/.* differ: byte \([0-9]*\),.*/\1/p')
+    first=$(cmp "$build_dir/$file" "$second_dir/$file" 2>&1 | sed -n 's/.* differ: byte \([0-9]*\),.*/\1/p' || true)
     if [ -n "$first" ]; then
-        count=$(cmp -l "$build_dir/$file" "$second_dir/$file" 2>/dev/null | wc -l)
+        count=$( (cmp -l "$build_dir/$file" "$second_dir/$file" 2>/dev/null || true) | wc -l)
         fail "$file differs between $build_dir and $second_dir: first at offset $(printf '0x%x' $((first - 1))), $count byte(s) in all"
     else
-        fail "$file differs between $build_dir and $second_dir: $(cmp "$build_dir/$file" "$second_dir/$file" 2>&1)"
+        fail "$file differs between $build_dir and $second_dir: $(cmp "$build_dir/$file" "$second_dir/$file" 2>&1 || true)"
     fi
 done
 
@@ -61,7 +61,7 @@ listed=$(sed -n '/^What this package holds/,/^[A-Z]/s/^  \([^ ]\+\)  .*/\1/p' "$
 present=$(cd "$unpacked" && find . -type f -printf '%P\n' | sort)
 [ -n "$listed" ] || fail "INSTALL.txt lists no files"
 [ "$listed" = "$present" ] || fail "INSTALL.txt lists: $(echo $listed); the zip holds: $(echo $present)"
-grep -q "^## \[$version\]" "$unpacked/CHANGELOG.md" || fail "CHANGELOG.md has no section for $version"
+grep -qs "^## \[$version\]" "$unpacked/CHANGELOG.md" || fail "CHANGELOG.md has no section for $version"
 
 [ $status -eq 0 ] && echo "package OK: $zip ($(stat -c %s "$build_dir/$zip") bytes)"
 exit $status
