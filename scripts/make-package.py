@@ -45,7 +45,8 @@ def owning_package(path):
     if result.returncode != 0:
         sys.exit(f"no installed package holds {path}, which the DLL took code from: "
                  "its licence is unknown")
-    return result.stdout.split(":", 1)[0]
+    # "package[:arch][, package...]: path"; the doc folder carries no architecture
+    return result.stdout.splitlines()[0].rsplit(": ", 1)[0].split(",")[0].split(":")[0]
 
 
 def package_version(package):
