@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The whole test suite from a bare machine: installs what is missing, then
-# runs four checks, each with its own build folder, and fails when any fails:
+# runs five checks, each with its own build folder, and fails when any fails:
 #
 #   release  the release build (GCC, preset mingw, in BUILD_DIR or build/)
 #            and every test against it, under Wine with a virtual display
@@ -12,6 +12,9 @@
 #            and the tables of the DLL clang built
 #   tidy     clang-tidy over the product and the test bed, from the clang
 #            build's compile database
+#   package  scripts/package.sh in BUILD_DIR and again in BUILD_DIR-again
+#            (the DLL target alone, always linked anew): the two DLLs and the
+#            two zips must be byte-identical, and the zip's contents whole
 #
 #   scripts/test.sh [--fast | --only CHECK[,CHECK...]] [--heap-check] [CTEST ARGS...]
 #
@@ -27,7 +30,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build_dir=$(realpath -m "${BUILD_DIR:-$root/build}")  # absolute: ctest runs tests from their own folders
-checks="release,checked,clang,tidy"
+checks="release,checked,clang,tidy,package"
 heap_check=""
 while [ $# -gt 0 ]; do
     case "$1" in
@@ -101,13 +104,23 @@ check_tidy() {
     "$root/scripts/tidy.sh" "$build_dir-clang"
 }
 
+# Two builds of one commit, in two folders and at two times, give the same
+# DLL and the same package (tests/check_package.sh names the first differing
+# offset); then the package's contents are checked.
+check_package() {
+    rm -f "$build_dir-again/dist/Viewers/DVP_QPV.dll"
+    BUILD_DIR=$build_dir "$root/scripts/package.sh" >/dev/null
+    BUILD_DIR=$build_dir-again "$root/scripts/package.sh" >/dev/null
+    bash "$root/tests/check_package.sh" "$build_dir" "$build_dir-again"
+}
+
 summary=()
 failed=0
 started=$(date +%s)
 for check in ${checks//,/ }; do
     case "$check" in
-    release | checked | clang | tidy) ;;
-    *) echo "unknown check: $check (release, checked, clang, tidy)" >&2; exit 2 ;;
+    release | checked | clang | tidy | package) ;;
+    *) echo "unknown check: $check (release, checked, clang, tidy, package)" >&2; exit 2 ;;
     esac
     echo "=== $check"
     begin=$(date +%s)
