@@ -324,7 +324,7 @@ void CommitSettings(HWND dialog, ConfigDialogContext& context)
     }
     *context.processSettings = copy;  // on failure the destination is left unchanged
 
-    const HWND dialogOwner = GetWindow(dialog, GW_OWNER);
+    HWND dialogOwner = GetWindow(dialog, GW_OWNER);
     if (!SaveWorkingCopy(context))
         MessageBoxW(MessageOwner(dialog, dialogOwner, context), kSaveFailedText, kMessageCaption,
                     MB_OK | MB_ICONEXCLAMATION);
