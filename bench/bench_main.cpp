@@ -39,8 +39,8 @@ int RepetitionsFrom(int argc, char** argv)
     return repetitions >= 3 ? repetitions : kDefaultRepetitions;
 }
 
-// A second argument names the one measurement to run (decode, identify,
-// scaling or init); without it all four run.
+// A second argument names the one measurement to run (decode, refusal,
+// identify, scaling or init); without it all five run.
 bool Wanted(int argc, char** argv, const char* name)
 {
     return argc < 3 || argv[2][0] == 0 || std::strcmp(argv[2], name) == 0;
@@ -63,6 +63,8 @@ int main(int argc, char** argv)
     const double availableAtStart = TwoCoreAvailability();
     if (Wanted(argc, argv, "decode"))
         RunDecodeBench(context);
+    if (Wanted(argc, argv, "refusal"))
+        RunRefusalBench(context);
     if (Wanted(argc, argv, "identify"))
         RunIdentifyBench(context);
     if (Wanted(argc, argv, "scaling"))

@@ -75,12 +75,18 @@ void ConvertAndFree(GflBitmap* bitmap)
     gfl.gflFreeBitmap(bitmap);
 }
 
-// The library calls DVP_LoadBitmapW makes, made directly.
+// The library calls DVP_LoadBitmapW makes, made directly: the file's
+// description (which shows whether a DIB can hold the image), then the decode.
 void DirectFileLoad(const std::wstring& path)
 {
+    const GflEntryPoints& gfl = State().library().api();
+    GflRecordRoom<GflFileInformation> information;
+    if (gfl.gflGetFileInformationW(path.c_str(), -1, &information.record) != kGflNoError)
+        Fail("gflGetFileInformationW failed");
+    gfl.gflFreeFileInformation(&information.record);
     const GflLoadParams params = PluginLoadParams();
     GflBitmap* bitmap = nullptr;
-    if (State().library().api().gflLoadBitmapW(path.c_str(), &bitmap, &params, nullptr) != kGflNoError || !bitmap)
+    if (gfl.gflLoadBitmapW(path.c_str(), &bitmap, &params, nullptr) != kGflNoError || !bitmap)
         Fail("gflLoadBitmapW failed");
     ConvertAndFree(bitmap);
 }

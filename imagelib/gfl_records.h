@@ -14,9 +14,10 @@ using GflBool = uint8_t;
 inline constexpr GflError kGflNoError = 0;
 inline constexpr int kGflExtensionSlots = 16;
 
-// The declarations below hold the fields the plug-in reads or writes; the
-// records' full layouts are the library's own, and a later library may fill
-// more than they declare. Every record handed to the library to fill lives
+// The declarations below name only the fields the plug-in reads or writes,
+// at the offsets it relies on; every other byte is reserved: the records'
+// full layouts are the library's own, nothing here depends on them, and a
+// later library may fill more than they declare. Every record handed to the library to fill lives
 // in this much zeroed room, its declared fields at their offsets at the start.
 inline constexpr size_t kGflRecordRoom = 1024;
 
@@ -28,32 +29,26 @@ struct GflRecordRoom {
 };
 
 struct GflFormatInformation {
-    int32_t index;
-    char name[32];
-    char description[44];
+    uint8_t reserved0[80];
     int32_t extensionCount;                        // may exceed the slots held
     char extensions[kGflExtensionSlots][8];        // NUL-terminated, no dot
-    uint32_t status;
-    uint8_t reserved[12];
+    uint8_t reserved212[16];
 };
 static_assert(offsetof(GflFormatInformation, extensionCount) == 80);
 static_assert(offsetof(GflFormatInformation, extensions) == 84);
 static_assert(sizeof(GflFormatInformation) == 228);
 
 struct GflFileInformation {
-    uint32_t type;
+    uint8_t reserved0[4];
     int32_t width;
     int32_t height;
-    int32_t formatIndex;
-    char formatName[8];
+    uint8_t reserved12[12];
     char description[64];                          // may lack a NUL
     uint16_t xResolution;
     uint16_t yResolution;
     uint16_t bitsPerComponent;
     uint16_t componentsPerPixel;
-    uint8_t reserved96[64];
-    void* libraryData;                             // released by gflFreeFileInformation
-    uint8_t reserved168[88];
+    uint8_t reserved96[160];
 };
 static_assert(offsetof(GflFileInformation, width) == 4);
 static_assert(offsetof(GflFileInformation, height) == 8);
@@ -76,7 +71,7 @@ struct GflStreamCallbacks {
     GflReadCallback read;
     GflTellCallback tell;
     GflSeekCallback seek;
-    void* reserved[3];                             // the library's defaults
+    uint8_t reserved24[24];                        // the library's defaults
 };
 static_assert(sizeof(GflStreamCallbacks) == 48);
 
@@ -84,10 +79,9 @@ inline constexpr uint32_t kGflLoadOption = 0x100;
 
 struct GflLoadParams {
     uint32_t flags;
-    int32_t formatIndex;
-    uint8_t reserved8[88];
+    uint8_t reserved4[92];
     GflStreamCallbacks callbacks;
-    void* progressCallback;
+    uint8_t reserved144[8];
     GflCancelCallback cancelCallback;
     void* cancelUserValue;
     uint8_t reserved168[8];
@@ -108,24 +102,15 @@ inline constexpr uint32_t kGflModeToBgra = 23;
 
 struct GflBitmap {
     uint16_t layout;
-    uint16_t origin;
+    uint8_t reserved2[2];
     int32_t width;
     int32_t height;
-    uint32_t bytesPerLine;
-    int16_t linePadding;
-    uint16_t bitsPerComponent;
-    uint16_t componentsPerPixel;
-    uint16_t bytesPerPixel;
-    uint16_t xResolution;
-    uint16_t yResolution;
+    uint8_t reserved12[16];
     int16_t transparentIndex;                      // -1: none
-    int16_t reserved30;
-    int32_t colorUsed;
-    uint8_t reserved36[4];
+    uint8_t reserved30[10];
     const uint8_t* colorMap;                       // red[256], green[256], blue[256], or null
     uint8_t* data;
-    char* comment;
-    void* metadata;
+    uint8_t reserved56[16];
 };
 static_assert(offsetof(GflBitmap, layout) == 0);
 static_assert(offsetof(GflBitmap, width) == 4);

@@ -81,16 +81,13 @@ extern "C" HBITMAP WINAPI DVP_LoadBitmapStreamW(HWND window, IStream* stream, LP
     return LoadBitmapFromStream(State().library(), window, stream, record);
 }
 
-// The dialog's window goes to the host, whose message loop runs it.
+// The dialog's window goes to the host, whose message loop runs it. The
+// share is taken without the init lock: a dialog opened during another
+// thread's start-up does not wait for it, and finds the plug-in not yet
+// initialised.
 extern "C" HWND WINAPI DVP_Configure(HWND parent, HWND /*notifyWindow*/, DWORD /*notifyData*/) noexcept
 {
     PluginState& state = State();
-    std::shared_ptr<PluginSettings> settings;
-    SettingsFileServices services;
-    {
-        Lock lock(state.initLock);
-        settings = state.shareSettings();
-        services = state.settingsFileServices();
-    }
-    return OpenConfigDialog(state.module(), parent, std::move(settings), services);
+    DialogShare share = state.shareForDialog();
+    return OpenConfigDialog(state.module(), parent, std::move(share.settings), share.services);
 }

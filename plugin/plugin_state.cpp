@@ -1,6 +1,7 @@
 // The process-wide state and what module load and unload do to it.
 #include "plugin/plugin_state.h"
 
+#include <memory>
 #include <utility>
 
 namespace {
@@ -24,8 +25,19 @@ PluginState::PluginState() noexcept : presenceAtom_(GlobalAddAtomW(kPresenceAtom
 // global atoms outlive the process that added them.
 void PluginState::detach(bool processTerminating) noexcept
 {
+    processTerminating_ = processTerminating;
     if (processTerminating)
         library_.leaveForProcessExit();
+}
+
+// A host that unloads the plug-in without its final DVP_Uninit gets what the
+// start-up built freed here. When the process ends, the other threads were
+// stopped wherever they stood, possibly inside these objects: what the
+// process takes down with it is left alone.
+PluginState::~PluginState()
+{
+    if (processTerminating_)
+        (void)started_.release();  // the dialog's share then only drops a count
 }
 
 bool PluginState::countUninit()
@@ -38,23 +50,30 @@ bool PluginState::countUninit()
 void PluginState::publish(const HostServices& services, std::shared_ptr<PluginSettings> settings,
                           std::unique_ptr<wchar_t[]> handledExtensions)
 {
-    hostServices_ = services;
-    handledExtensionsOwner_ = std::move(handledExtensions);
-    settingsOwner_ = std::move(settings);
-    handledExtensions_.store(handledExtensionsOwner_.get(), std::memory_order_release);
-    settings_.store(settingsOwner_.get(), std::memory_order_release);
+    auto started = std::make_unique<Started>(Started{services, std::move(settings), std::move(handledExtensions)});
+    {
+        Lock lock(shareLock_);
+        dialogShare_ = DialogShare{started->settings, services.settingsFile()};
+    }
+    started_ = std::move(started);
+    handledExtensions_.store(started_->handledExtensions.get(), std::memory_order_release);
+    settings_.store(started_->settings.get(), std::memory_order_release);
 }
 
 void PluginState::release()
 {
     settings_.store(nullptr, std::memory_order_release);
     handledExtensions_.store(nullptr, std::memory_order_release);
-    settingsOwner_.reset();
-    handledExtensionsOwner_.reset();
-    hostServices_.reset();
+    DialogShare share;
+    {
+        Lock lock(shareLock_);
+        std::swap(share, dialogShare_);
+    }
+    started_.reset();
 }
 
-SettingsFileServices PluginState::settingsFileServices() const
+DialogShare PluginState::shareForDialog() const
 {
-    return hostServices_ ? hostServices_->settingsFile() : SettingsFileServices{};
+    Lock lock(shareLock_);
+    return dialogShare_;
 }

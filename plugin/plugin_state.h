@@ -9,7 +9,9 @@
 // the handled-extensions string) is published in one step once it is all
 // built, and released by the DVP_Uninit that brings the count back to 0.
 // The exports that take no lock read the published pointers with acquire
-// ordering: a null settings pointer means "not initialised".
+// ordering: a null settings pointer means "not initialised". Module unload
+// frees what a start-up left behind only when the host unloads the plug-in;
+// when the process ends, none of it is touched.
 #pragma once
 
 #include <windows.h>
@@ -17,13 +19,19 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
-#include <optional>
 
 #include "imagelib/gfl_library.h"
 #include "plugin/host_services.h"
 #include "settings/plugin_settings.h"
 #include "win32/critical_section.h"
 #include "win32/unique_handle.h"
+
+// A configuration dialog's share of the started plug-in: the live settings
+// (null while not initialised) and the host's settings-file services.
+struct DialogShare {
+    std::shared_ptr<PluginSettings> settings;
+    SettingsFileServices services;
+};
 
 class PluginState {
     // Declared first: module load registers the atom, then prepares the
@@ -37,6 +45,7 @@ public:
     CriticalSection initLock ACQUIRED_BEFORE(library_.lock);
 
     PluginState() noexcept;
+    ~PluginState();
     PluginState(const PluginState&) = delete;
     PluginState& operator=(const PluginState&) = delete;
 
@@ -69,15 +78,25 @@ public:
 
     // What a configuration dialog needs: a share of the live settings and
     // the host's settings-file services; no settings while not initialised.
-    std::shared_ptr<PluginSettings> shareSettings() const REQUIRES(initLock) { return settingsOwner_; }
-    SettingsFileServices settingsFileServices() const REQUIRES(initLock);
+    // Taken without the init lock, so a dialog never waits for a start-up.
+    DialogShare shareForDialog() const EXCLUDES(shareLock_);
 
 private:
+    // What one start-up built, owned as one block, so that the end of the
+    // process can leave it alone as a whole.
+    struct Started {
+        HostServices hostServices;
+        std::shared_ptr<PluginSettings> settings;
+        std::unique_ptr<wchar_t[]> handledExtensions;
+    };
+
     HMODULE module_ = nullptr;
+    bool processTerminating_ = false;
     int32_t initCount_ GUARDED_BY(initLock) = 0;
-    std::optional<HostServices> hostServices_ GUARDED_BY(initLock);
-    std::shared_ptr<PluginSettings> settingsOwner_ GUARDED_BY(initLock);
-    std::unique_ptr<wchar_t[]> handledExtensionsOwner_ GUARDED_BY(initLock);
+    std::unique_ptr<Started> started_ GUARDED_BY(initLock);
+    // Held only to copy or swap the dialog's share, never around a call out.
+    mutable CriticalSection shareLock_ ACQUIRED_AFTER(initLock);
+    DialogShare dialogShare_ GUARDED_BY(shareLock_);
     std::atomic<const PluginSettings*> settings_{nullptr};
     std::atomic<const wchar_t*> handledExtensions_{nullptr};
 };

@@ -279,13 +279,40 @@ void CollectExtensions(HWND dialog, PluginSettings& copy)
     copy.excludedExtensions.swap(extensions);
 }
 
+// Where the failed-save message goes: over the dialog while it is open;
+// over the dialog's owner (or on its own) when the dialog was closed or
+// destroyed inside the save, since a box owned by a window that is going
+// away would vanish with it, and the user who pressed OK or Apply must
+// still learn that nothing reached the disk.
+HWND MessageOwner(HWND dialog, HWND dialogOwner, const ConfigDialogContext& context) noexcept
+{
+    if (!context.released && IsWindow(dialog))
+        return dialog;
+    return IsWindow(dialogOwner) ? dialogOwner : nullptr;
+}
+
+// The working copy as the save reads it; false when memory ran out.
+bool SaveWorkingCopy(ConfigDialogContext& context) noexcept
+{
+    try {
+        const PluginSettings snapshot(context.workingCopy);
+        Lock guard(snapshot.lock);
+        return SaveSettings(context.services, snapshot);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
+
 // Apply and OK: the controls into the working copy, the working copy into
 // the process-wide settings (the process-wide lock first, then the copy's),
 // then the save. The save runs on its own copy of the settings, holding only
 // that copy's lock: identification is never held up by the file, and a
 // Defaults handled inside the host's save services changes the working copy,
 // never what the save is reading. A Cancel or DestroyWindow handled there
-// only marks the context released (RunCommit frees it afterwards).
+// only marks the context released (RunCommit frees it afterwards). Once the
+// settings are assigned, whatever keeps them from the disk (the host's
+// services, or no memory for the save's copy) is a failed save, and the
+// user is told.
 void CommitSettings(HWND dialog, ConfigDialogContext& context)
 {
     PluginSettings& copy = context.workingCopy;
@@ -297,14 +324,10 @@ void CommitSettings(HWND dialog, ConfigDialogContext& context)
     }
     *context.processSettings = copy;  // on failure the destination is left unchanged
 
-    const PluginSettings snapshot(copy);
-    bool saved = false;
-    {
-        Lock guard(snapshot.lock);
-        saved = SaveSettings(context.services, snapshot);
-    }
-    if (!saved && !context.released)
-        MessageBoxW(dialog, kSaveFailedText, kMessageCaption, MB_OK | MB_ICONEXCLAMATION);
+    HWND dialogOwner = GetWindow(dialog, GW_OWNER);
+    if (!SaveWorkingCopy(context))
+        MessageBoxW(MessageOwner(dialog, dialogOwner, context), kSaveFailedText, kMessageCaption,
+                    MB_OK | MB_ICONEXCLAMATION);
 }
 
 // Empties the slot first, so nothing reached from here on can find the
@@ -410,9 +433,9 @@ INT_PTR CALLBACK ConfigDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
 // A host may make its final DVP_Uninit and unload the plug-in while a dialog
 // it was given is still open; its messages would then run in an unmapped
 // module. So the module that holds this procedure stays mapped for the rest
-// of the process once a dialog opens: a reference dropped from the dialog's
+// of the process once a dialog exists: a reference dropped from the dialog's
 // own code could not be dropped safely, as that code would return into the
-// unmapped module.
+// unmapped module. A dialog that could not be created pins nothing.
 void PinModuleForDialogs() noexcept
 {
     HMODULE pinned = nullptr;
@@ -433,9 +456,11 @@ HWND OpenConfigDialog(HMODULE module, HWND parent, std::shared_ptr<PluginSetting
     } catch (const std::bad_alloc&) {
         return nullptr;
     }
-    PinModuleForDialogs();
     // From WM_INITDIALOG on, the dialog owns the context; if creation fails
     // before that, launch still owns it and frees it here.
-    return CreateDialogParamW(module, MAKEINTRESOURCEW(IDD_CONFIG_DIALOG), parent, ConfigDialogProc,
-                              reinterpret_cast<LPARAM>(&launch));
+    HWND dialog = CreateDialogParamW(module, MAKEINTRESOURCEW(IDD_CONFIG_DIALOG), parent, ConfigDialogProc,
+                                     reinterpret_cast<LPARAM>(&launch));
+    if (dialog)
+        PinModuleForDialogs();
+    return dialog;
 }

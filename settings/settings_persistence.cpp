@@ -2,11 +2,14 @@
 // host's XML services.
 #include "settings/settings_persistence.h"
 
+#include <cstring>
 #include <new>
+#include <optional>
 
 #include "imagelib/path_ops.h"
 #include "settings/host_document.h"
 #include "settings/settings_xml.h"
+#include "win32/unique_handle.h"
 #include "win32/wide_text.h"
 
 namespace {
@@ -14,33 +17,87 @@ namespace {
 constexpr UINT kConfigPathCapacity = 260;
 constexpr int32_t kInitialTextCapacity = 1024;
 
-bool ReadSettingsFile(const SettingsFileServices& host, const std::wstring& path, PluginSettings& settings)
+SettingsRead ReadSettingsFile(const SettingsFileServices& host, const std::wstring& path, PluginSettings& settings)
     REQUIRES(settings.lock)
 {
     if (!host.XMLLoadFileW)
-        return false;
+        return SettingsRead::NotRead;
     const HostDocument document(host.XMLFreeFile, host.XMLLoadFileW(path.c_str()));
     if (!document)
-        return false;
+        return SettingsRead::Unreadable;  // or missing, which the backup tells apart
     // Declared after the document, so the buffer goes before the document.
     SettingsTextBuffer buffer(kInitialTextCapacity);
     if (!buffer.data())
-        return false;
+        return SettingsRead::NotRead;
     return ReadSettingsXml(host, document.get(), buffer, settings);
 }
 
-// A settings file that exists but cannot be read is kept, byte for byte, as
-// "DVP_QPV.oxc.bak" beside it (replacing an older copy) before anything can
-// save over it: the defaults now in force would otherwise replace the user's
-// list without a trace at the next Apply.
+// The file's size, or nothing when it is missing, a folder or cannot be read.
+std::optional<uint64_t> FileSize(const std::wstring& path) noexcept
+{
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data) ||
+        (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+        return std::nullopt;
+    return uint64_t{data.nFileSizeHigh} << 32 | data.nFileSizeLow;
+}
+
+UniqueKernelHandle OpenForReading(const std::wstring& path) noexcept
+{
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    return UniqueKernelHandle(file == INVALID_HANDLE_VALUE ? nullptr : file);
+}
+
+// True when both files hold the same bytes; false when they differ or
+// either cannot be read to its end.
+bool SameBytes(const std::wstring& first, const std::wstring& second, uint64_t size) noexcept
+{
+    const UniqueKernelHandle a = OpenForReading(first);
+    const UniqueKernelHandle b = OpenForReading(second);
+    if (!a || !b)
+        return false;
+    constexpr DWORD kChunk = 4096;
+    char bufferA[kChunk];
+    char bufferB[kChunk];
+    for (uint64_t left = size; left > 0;) {
+        const DWORD want = left < kChunk ? static_cast<DWORD>(left) : kChunk;
+        DWORD gotA = 0;
+        DWORD gotB = 0;
+        if (!ReadFile(a.get(), bufferA, want, &gotA, nullptr) || !ReadFile(b.get(), bufferB, want, &gotB, nullptr) ||
+            gotA != want || gotB != want || memcmp(bufferA, bufferB, want) != 0)
+            return false;
+        left -= want;
+    }
+    return true;
+}
+
+// A settings file that the host's services read and found unusable is the
+// user's data all the same: it is kept, byte for byte, as
+// "DVP_QPV.oxc.bak" beside it before anything can save over it, since the
+// defaults now in force would otherwise replace the user's list without a
+// trace at the next Apply. The newest such file is the one kept, with one
+// exception each way: an empty file holds nothing worth keeping and never
+// replaces a backup, and a file identical to the backup leaves it as it is.
+// The copy is left writable (a read-only settings file does not make a
+// read-only backup), so a later incident can replace it; a backup someone
+// made read-only stays.
 void KeepUnreadableFile(const std::wstring& path) noexcept
 {
-    const DWORD attributes = GetFileAttributesW(path.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+    const std::optional<uint64_t> size = FileSize(path);
+    if (!size || *size == 0)
         return;
     try {
         const std::wstring backup = path + L".bak";
-        CopyFileW(path.c_str(), backup.c_str(), FALSE);
+        if (FileSize(backup) == size && SameBytes(path, backup, *size))
+            return;
+        if (!CopyFileW(path.c_str(), backup.c_str(), FALSE))
+            return;
+        const DWORD attributes = GetFileAttributesW(backup.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+            const DWORD writable = attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY);
+            SetFileAttributesW(backup.c_str(), writable != 0 ? writable : FILE_ATTRIBUTE_NORMAL);
+        }
     } catch (const std::bad_alloc&) {
         // No copy without memory; the load has failed either way.
     }
@@ -73,16 +130,24 @@ bool GetSettingsFilePath(const SettingsFileServices& host, std::wstring& path)
 }
 
 // The list is emptied first whatever happens: on false the caller applies the
-// defaults, so a partly read file never stays in force.
+// defaults, so a partly read file never stays in force. Only a file the
+// host's services read and refused is kept as a backup; one that was never
+// read (a service missing, no memory) is not.
 bool LoadSettings(const SettingsFileServices& host, PluginSettings& settings)
 {
     settings.excludedExtensions.clear();
     std::wstring path;
     if (!GetSettingsFilePath(host, path))
         return false;
-    if (ReadSettingsFile(host, path, settings))
+    switch (ReadSettingsFile(host, path, settings)) {
+    case SettingsRead::Read:
         return true;
-    KeepUnreadableFile(path);
+    case SettingsRead::Unreadable:
+        KeepUnreadableFile(path);
+        return false;
+    case SettingsRead::NotRead:
+        return false;
+    }
     return false;
 }
 

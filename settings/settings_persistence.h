@@ -17,7 +17,9 @@ bool GetSettingsFilePath(const SettingsFileServices& host, std::wstring& path);
 // Empties the list, then reads the file into the settings. True when a
 // settings document was found, had the right root name and every recognised
 // child could be read; on false the caller applies the defaults. A file that
-// exists but cannot be read is first kept as "DVP_QPV.oxc.bak" beside it.
+// the host's services read but could not use is first kept as
+// "DVP_QPV.oxc.bak" beside it; an empty one, or one the backup already
+// holds, is not copied.
 bool LoadSettings(const SettingsFileServices& host, PluginSettings& settings) REQUIRES(settings.lock);
 
 // True when the host reports the document saved. A failed walk saves

@@ -28,9 +28,16 @@ constexpr int32_t kMaxValueLength = 16 * 1024 * 1024;
 
 enum class ReadOutcome {
     Done,        // the text is in the buffer, terminated
-    HostFailed,  // the host reported failure, or has no such service
+    HostFailed,  // the host reported failure
     Unsafe,      // the host broke the contract; nothing in the buffer is trusted
+    NotRead,     // the host has no such service, or no memory for the text
 };
+
+// What a read of a recognised child that did not end Done means for the file.
+SettingsRead Refused(ReadOutcome outcome) noexcept
+{
+    return outcome == ReadOutcome::NotRead ? SettingsRead::NotRead : SettingsRead::Unreadable;
+}
 
 class DocumentTextReader {
 public:
@@ -45,13 +52,15 @@ public:
     // size exceeds the capacity integer as it now stands.
     ReadOutcome ReadValue(HANDLE node) noexcept
     {
-        if (!host_.XMLGetNodeValueW || !host_.XMLGetNodeValueW(node, nullptr, &size_))
+        if (!host_.XMLGetNodeValueW)
+            return ReadOutcome::NotRead;
+        if (!host_.XMLGetNodeValueW(node, nullptr, &size_))
             return ReadOutcome::HostFailed;
         // The size counts the terminator, so it is at least 1.
         if (size_ <= 0 || size_ > kMaxValueLength)
             return ReadOutcome::Unsafe;
         if (size_ > *buffer_.capacity() && !buffer_.Grow(size_))
-            return ReadOutcome::HostFailed;
+            return ReadOutcome::NotRead;
         return Fill(host_.XMLGetNodeValueW, node);
     }
 
@@ -61,7 +70,7 @@ private:
     ReadOutcome Fill(XmlGetNodeValueWFn read, HANDLE node) noexcept
     {
         if (!read)
-            return ReadOutcome::HostFailed;
+            return ReadOutcome::NotRead;
         const int32_t passed = *buffer_.capacity();
         if (!buffer_.data() || passed < 0 || passed > buffer_.owned())
             return ReadOutcome::Unsafe;
@@ -113,35 +122,41 @@ bool SettingsTextBuffer::Grow(int32_t size) noexcept
     return data_ != nullptr;
 }
 
-bool ReadSettingsXml(const SettingsFileServices& host, HANDLE document, SettingsTextBuffer& buffer,
-                     PluginSettings& settings)
+SettingsRead ReadSettingsXml(const SettingsFileServices& host, HANDLE document, SettingsTextBuffer& buffer,
+                             PluginSettings& settings)
 {
     DocumentTextReader reader(host, buffer);
-    if (reader.ReadName(document) != ReadOutcome::Done || reader.text() != kRootName)
-        return false;
+    const ReadOutcome root = reader.ReadName(document);
+    if (root != ReadOutcome::Done)
+        return Refused(root);
+    if (reader.text() != kRootName)
+        return SettingsRead::Unreadable;
     try {
         for (HANDLE child = FirstChild(host, document); child; child = NextSibling(host, child)) {
             const ReadOutcome name = reader.ReadName(child);
             if (name == ReadOutcome::Unsafe)
-                return false;
-            if (name == ReadOutcome::HostFailed)
+                return SettingsRead::Unreadable;
+            if (name != ReadOutcome::Done)
                 continue;
             if (reader.text() == kExtensionNode) {
-                if (reader.ReadValue(child) != ReadOutcome::Done)
-                    return false;
+                const ReadOutcome value = reader.ReadValue(child);
+                if (value != ReadOutcome::Done)
+                    return Refused(value);
                 // Verbatim: no dot added, no case change, no trimming.
                 settings.excludedExtensions.emplace_back(reader.text());
             } else if (reader.text() == kStreamsNode) {
                 BOOL value = 0;
-                if (!host.XMLGetNodeBoolValue || !host.XMLGetNodeBoolValue(child, &value))
-                    return false;
+                if (!host.XMLGetNodeBoolValue)
+                    return SettingsRead::NotRead;
+                if (!host.XMLGetNodeBoolValue(child, &value))
+                    return SettingsRead::Unreadable;
                 settings.useForStreams = value != 0 ? 1 : 0;
             }
         }
     } catch (const std::bad_alloc&) {
-        return false;
+        return SettingsRead::NotRead;
     }
-    return true;
+    return SettingsRead::Read;
 }
 
 bool WriteSettingsXml(const SettingsFileServices& host, HANDLE document, const PluginSettings& settings)

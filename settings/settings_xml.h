@@ -34,11 +34,18 @@ private:
     int32_t owned_;
 };
 
+// How a read of the settings file ended.
+enum class SettingsRead {
+    Read,        // every recognised child was read
+    Unreadable,  // the host's services read the file and it cannot be used
+    NotRead,     // a service the read needs is missing, or memory ran out
+};
+
 // Appends the document's "ExcludedExtension" values to the list verbatim and
-// reads "UseQPVForStreams". False when the root is not "DVP_QPV", a
-// recognised child cannot be read, or the host breaks the read contract; the
-// entries read before stay for the caller to discard.
-bool ReadSettingsXml(const SettingsFileServices& host, HANDLE document, SettingsTextBuffer& buffer,
+// reads "UseQPVForStreams". Unreadable when the root is not "DVP_QPV", the
+// host cannot read a recognised child, or the host breaks the read contract;
+// the entries read before stay for the caller to discard.
+SettingsRead ReadSettingsXml(const SettingsFileServices& host, HANDLE document, SettingsTextBuffer& buffer,
                      PluginSettings& settings) REQUIRES(settings.lock);
 
 // Names the root and adds the children; false at the first node or value

@@ -68,6 +68,22 @@ void FillDefaultLoadParams(const GflLibrary& library, GflRecordRoom<GflLoadParam
     room.record.flags |= kGflLoadOption;
 }
 
+// True only when the library describes the file and its description shows
+// a bitmap no DIB section can hold: then the decode, which would fill the
+// host's memory with gigabytes of pixels only to be refused, is not made.
+// A file the library can decode but not describe is decoded as before.
+// Dimensions that are not positive prove nothing about the decode and do
+// not refuse either.
+bool DescribedTooLargeForDib(const GflLibrary& library, const wchar_t* path) noexcept
+{
+    LibraryFileInformation information(library);
+    if (!library.loaded() || library.api().gflGetFileInformationW(path, -1, information.get()) != kGflNoError)
+        return false;
+    information.markFilled();
+    const GflFileInformation& described = information.record();
+    return described.width > 0 && described.height > 0 && DibByteCount(described.width, described.height) == 0;
+}
+
 }  // namespace
 
 // Never blocks: the wait has a zero time-out.
@@ -86,11 +102,11 @@ HBITMAP LoadBitmapFromFile(const GflLibrary& library, HWND window, const wchar_t
     FillDefaultLoadParams(library, params);
     params.record.cancelCallback = AbortRequested;
     params.record.cancelUserValue = abortEvent;
-    if (!path || !library.loaded())
+    if (!path || !library.loaded() || DescribedTooLargeForDib(library, path))
         return nullptr;
 
     GflBitmap* decoded = nullptr;
-    if (library.api().gflLoadBitmapW(path, &decoded, &params.record, nullptr) != kGflNoError)
+    if (!library.loaded() || library.api().gflLoadBitmapW(path, &decoded, &params.record, nullptr) != kGflNoError)
         return nullptr;
     return ConvertDecoded(library, window, decoded, record);
 }

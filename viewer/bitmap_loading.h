@@ -13,7 +13,9 @@
 
 // The file at path, decoded with the library's default load parameters plus
 // load option 0x100; the host's abort event (null: never) is polled while
-// the library decodes. Null on any failure. The record may be null.
+// the library decodes. Null on any failure. The record may be null. A file
+// whose header, as the library describes it, shows an image too large for a
+// DIB section is refused before the decode.
 HBITMAP LoadBitmapFromFile(const GflLibrary& library, HWND window, const wchar_t* path, FileInfoRecord* record,
                            HANDLE abortEvent) noexcept;
 

@@ -33,6 +33,8 @@ TEST_F(MissingHostExport, WithoutXmlLoadStartsOnTheDefaults)
         << "the file's exclusion must not apply";
     const std::wstring png = Write(SolidImage(2, 2, 0xFF000000u), L"a.png");
     EXPECT_EQ(plugin.IdentifyFileW(nullptr, png.c_str(), &record, nullptr), FALSE) << ".png is a default exclusion";
+    EXPECT_EQ(GetFileAttributesW((SettingsFile() + L".bak").c_str()), INVALID_FILE_ATTRIBUTES)
+        << "a backup of a file that was never read";
 }
 
 #endif

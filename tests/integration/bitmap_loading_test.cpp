@@ -199,6 +199,45 @@ TEST_F(BitmapLoading, RefusesDimensionsADibCannotHold)
     }
 }
 
+// A file whose header, as the library describes it, shows a bitmap no DIB
+// section can hold is refused before the library decodes it. A file the
+// library cannot describe, and a stream, are decoded as before.
+TEST_F(BitmapLoading, RefusesAFileTooLargeForADibBeforeDecodingIt)
+{
+    struct Case {
+        const char* name;
+        int32_t side;  // a square image
+        bool described;
+        bool stream;
+        int decodes;
+        bool bitmap;
+    };
+    const Case cases[] = {
+        {"40000 square", 40000, true, false, 0, false},
+        {"23171 square, just over a DIB's limit", 23171, true, false, 0, false},
+        {"23170 square, within it", 23170, true, false, 1, false},  // too large for the stand-in
+        {"40000 square, undescribed", 40000, false, false, 1, false},
+        {"40000 square, stream", 40000, true, true, 1, false},
+        {"4 square, undescribed", 4, false, false, 1, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        library.Reset();
+        if (!c.described)
+            library.SetFaults(kTestbedFailInformation);
+        TbimImage image = SolidImage(c.side <= 4 ? c.side : 0, c.side <= 4 ? c.side : 0, 0xFF102030u);
+        image.width = image.height = c.side;  // no pixels carried beyond the stand-in's limit
+        dvp::FileInfoRecord record{};
+        HBITMAP bitmap = c.stream ? LoadStream(image.Bytes(), L"huge.tbim", &record) : Load(Write(image), &record);
+        EXPECT_EQ(bitmap != nullptr, c.bitmap);
+        DeleteObject(bitmap);
+        const TestbedCounters counters = library.Counters();
+        EXPECT_EQ(counters.calls[kTbLoadBitmapW] + counters.calls[kTbLoadBitmapFromHandle], c.decodes);
+        EXPECT_EQ(record.flags, 0u);
+        ExpectLibraryObjectsFreed();
+    }
+}
+
 TEST_F(BitmapLoading, StreamVariantReadsThroughTheCallbacksAndCannotBeCancelled)
 {
     const TbimImage image = BgraImage(3, 2, [](int x, int y) { return 0xFF000000u | (x + 3 * y) * 0x010203u; });

@@ -138,6 +138,37 @@ TEST_F(ConfigDialog, FailedSaveShowsTheMessageAndKeepsTheNewSettingsInForce)
     }
 }
 
+// The host destroys the dialog inside its failing save service: the user
+// who pressed OK or Apply is still told, over the dialog's owner, or on its
+// own when there is none.
+TEST_F(ConfigDialog, FailedSaveOfADialogDestroyedMeanwhileStillShowsTheMessage)
+{
+    for (bool withOwner : {true, false}) {
+        SCOPED_TRACE(withOwner ? "owned, OK" : "no owner, Apply");
+        Start();
+        HWND owner = withOwner ? CreateWindowExW(0, L"STATIC", L"owner", WS_POPUP | WS_VISIBLE, 0, 0, 400, 300,
+                                                 nullptr, nullptr, nullptr, nullptr)
+                               : nullptr;
+        Open(owner);
+        HostTestbedFailSave();
+        HostTestbedHookService("XMLSaveFileW", [window = dialog] { DestroyWindow(window); });
+
+        MessageBoxWatcher watcher(kMessageCaption);
+        Click(dialog, withOwner ? IDOK : kApply);
+        const MessageBoxSeen& seen = watcher.Stop();
+        EXPECT_FALSE(IsWindow(dialog));
+        dialog = nullptr;
+        ASSERT_TRUE(seen.found) << "the failed save went untold";
+        EXPECT_EQ(seen.owner, owner);
+        EXPECT_EQ(seen.text, kSaveFailedText);
+        PumpPending(nullptr);
+        if (owner)
+            DestroyWindow(owner);
+        HostTestbedStopFailing("XMLSaveFileW");
+        Stop();
+    }
+}
+
 TEST_F(ConfigDialog, SuccessfulSaveShowsNoMessage)
 {
     Start();

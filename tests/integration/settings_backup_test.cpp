@@ -1,7 +1,9 @@
 // A settings file the plug-in cannot read is the user's data all the same:
 // before the dialog's Apply saves over it, its bytes are kept beside it in
-// DVP_QPV.oxc.bak (replacing an older copy). A file that was read is saved
-// over as usual and gets no copy.
+// DVP_QPV.oxc.bak, which the next such file replaces, unless it is empty or
+// the backup holds its bytes already. The backup never carries the file's
+// read-only attribute over. A file that was read is saved over as usual and
+// gets no copy.
 #include "tests/support/config_dialog_session.h"
 #include "tests/support/row_name.h"
 
@@ -12,11 +14,19 @@ const std::string kGoodFile =
     "<UseQPVForStreams>true</UseQPVForStreams></DVP_QPV>\r\n";
 const std::string kOlderBackup = "an older backup";
 
+enum class Backup {
+    None,         // no .bak afterwards
+    OfTheFile,    // the file's bytes, writable
+    LeftAsItWas,  // the older backup: same bytes, same time stamp
+};
+
 struct SettingsFileBytes {
     const char* name;
     std::string bytes;
     bool readable;
-    bool olderBackup;  // a .bak is there already
+    const char* olderBackup;  // the bytes of a .bak that is there already, or null
+    Backup expected;
+    bool readOnlyFile = false;
 };
 
 void PrintTo(const SettingsFileBytes& row, std::ostream* out) { *out << row.name; }
@@ -25,16 +35,55 @@ class SettingsBackup : public ConfigDialog, public testing::WithParamInterface<S
 
 bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
+FILETIME LastWritten(const std::wstring& path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data);
+    return data.ftLastWriteTime;
+}
+
+// A time stamp no copy made now can carry: 1 January 2001.
+bool StampLongAgo(const std::wstring& path)
+{
+    const FILETIME longAgo{0xC89DC000u, 0x01C07385u};
+    HANDLE file = CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    const bool stamped = file != INVALID_HANDLE_VALUE && SetFileTime(file, nullptr, nullptr, &longAgo);
+    CloseHandle(file);
+    return stamped;
+}
+
 TEST_P(SettingsBackup, KeepsAnUnreadableFileBeforeApplySavesOverIt)
 {
     const SettingsFileBytes& row = GetParam();
     const std::wstring file = SettingsFile();
     const std::wstring backup = config.file(L"DVP_QPV.oxc.bak");
     ASSERT_TRUE(WriteFileBytes(file, row.bytes));
+    FILETIME olderStamp{};
     if (row.olderBackup) {
-        ASSERT_TRUE(WriteFileBytes(backup, kOlderBackup));
+        ASSERT_TRUE(WriteFileBytes(backup, row.olderBackup));
+        ASSERT_TRUE(StampLongAgo(backup));
+        olderStamp = LastWritten(backup);
     }
+    if (row.readOnlyFile)
+        SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_READONLY);
     Start();
+    SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_NORMAL);
+
+    switch (row.expected) {
+    case Backup::None:
+        EXPECT_FALSE(Exists(backup)) << "a copy of a file that loaded or held nothing";
+        break;
+    case Backup::OfTheFile:
+        EXPECT_EQ(ReadFileText(backup), row.bytes) << "the unreadable file's bytes are gone";
+        EXPECT_EQ(GetFileAttributesW(backup.c_str()) & FILE_ATTRIBUTE_READONLY, 0u) << "a later copy cannot replace it";
+        break;
+    case Backup::LeftAsItWas: {
+        EXPECT_EQ(ReadFileText(backup), row.olderBackup);
+        const FILETIME stamp = LastWritten(backup);
+        EXPECT_EQ(CompareFileTime(&olderStamp, &stamp), 0) << "the backup was rewritten";
+        break;
+    }
+    }
 
     Open();
     Click(dialog, kStreams);  // on in both the defaults and the good file
@@ -46,13 +95,6 @@ TEST_P(SettingsBackup, KeepsAnUnreadableFileBeforeApplySavesOverIt)
     EXPECT_TRUE(saved.loaded) << "Apply saved the new settings";
     EXPECT_EQ(saved.useForStreams, std::vector<int>{0});
     EXPECT_EQ(saved.excluded.size(), row.readable ? 1u : 68u);
-    if (!row.readable) {
-        EXPECT_EQ(ReadFileText(backup), row.bytes) << "the unreadable file's bytes are gone";
-    } else if (row.olderBackup) {
-        EXPECT_EQ(ReadFileText(backup), kOlderBackup) << "a file that loaded needs no copy";
-    } else {
-        EXPECT_FALSE(Exists(backup)) << "a file that loaded needs no copy";
-    }
 }
 
 std::string Truncated() { return kGoodFile.substr(0, kGoodFile.size() / 2); }
@@ -68,14 +110,21 @@ std::string RefusedValue()
            "<UseQPVForStreams>perhaps</UseQPVForStreams></DVP_QPV>\r\n";
 }
 
-INSTANTIATE_TEST_SUITE_P(Rows, SettingsBackup,
-                         testing::Values(SettingsFileBytes{"NotXml", "\x89PNG\r\n\x1A\n not settings", false, false},
-                                         SettingsFileBytes{"Truncated", Truncated(), false, false},
-                                         SettingsFileBytes{"WrongRoot", WrongRoot(), false, false},
-                                         SettingsFileBytes{"ValueTheReaderRefuses", RefusedValue(), false, false},
-                                         SettingsFileBytes{"NotXmlReplacesAnOlderBackup", "not xml", false, true},
-                                         SettingsFileBytes{"Readable", kGoodFile, true, false},
-                                         SettingsFileBytes{"ReadableLeavesAnOlderBackup", kGoodFile, true, true}),
-                         RowName{});
+INSTANTIATE_TEST_SUITE_P(
+    Rows, SettingsBackup,
+    testing::Values(
+        SettingsFileBytes{"NotXml", "\x89PNG\r\n\x1A\n not settings", false, nullptr, Backup::OfTheFile},
+        SettingsFileBytes{"Truncated", Truncated(), false, nullptr, Backup::OfTheFile},
+        SettingsFileBytes{"WrongRoot", WrongRoot(), false, nullptr, Backup::OfTheFile},
+        SettingsFileBytes{"ValueTheReaderRefuses", RefusedValue(), false, nullptr, Backup::OfTheFile},
+        SettingsFileBytes{"NotXmlReplacesAnOlderBackup", "not xml", false, kOlderBackup.c_str(), Backup::OfTheFile},
+        SettingsFileBytes{"ReadOnlyFileGivesAWritableBackup", "not xml", false, nullptr, Backup::OfTheFile, true},
+        SettingsFileBytes{"EmptyMakesNoBackup", "", false, nullptr, Backup::None},
+        SettingsFileBytes{"EmptyLeavesAnOlderBackup", "", false, kOlderBackup.c_str(), Backup::LeftAsItWas},
+        SettingsFileBytes{"IdenticalLeavesTheBackup", "not xml", false, "not xml", Backup::LeftAsItWas},
+        SettingsFileBytes{"Readable", kGoodFile, true, nullptr, Backup::None},
+        SettingsFileBytes{"ReadableLeavesAnOlderBackup", kGoodFile, true, kOlderBackup.c_str(),
+                          Backup::LeftAsItWas}),
+    RowName{});
 
 }  // namespace

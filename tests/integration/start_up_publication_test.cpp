@@ -1,7 +1,8 @@
 // Start-up held still half-way, in the library's format count or in the
 // host's program-folder service, while another host thread asks about a
-// file: until the settings are loaded the plug-in answers "not initialised",
-// and a start-up that fails never answers otherwise.
+// file or opens the configuration dialog: until the settings are loaded the
+// plug-in answers "not initialised" at once, without waiting for the
+// start-up, and a start-up that fails never answers otherwise.
 #include <thread>
 
 #include "win32/unique_handle.h"
@@ -73,6 +74,7 @@ TEST_P(StartUpPublication, AnswersNotInitialisedUntilTheSettingsAreLoaded)
     const BOOL pngWhileHeld = IdentifyFile(png);
     const BOOL tbimWhileHeld = IdentifyFile(tbim);
     const wchar_t* handledWhileHeld = HandledExtensions();
+    const HWND dialogWhileHeld = plugin.Configure(nullptr, nullptr, 0);
     SetEvent(gate.release.get());
     starter.join();
     started = startResult == TRUE;
@@ -81,6 +83,9 @@ TEST_P(StartUpPublication, AnswersNotInitialisedUntilTheSettingsAreLoaded)
     EXPECT_EQ(pngWhileHeld, FALSE) << "answered from settings not yet loaded";
     EXPECT_EQ(tbimWhileHeld, FALSE) << "answered before start-up finished";
     EXPECT_EQ(handledWhileHeld, nullptr);
+    EXPECT_EQ(dialogWhileHeld, nullptr) << "the dialog waited for the start-up and opened after it";
+    if (dialogWhileHeld)
+        DestroyWindow(dialogWhileHeld);
     EXPECT_EQ(startResult, row.startUpFails ? FALSE : TRUE);
     EXPECT_EQ(IdentifyFile(png), FALSE) << ".png is excluded by default";
     EXPECT_EQ(IdentifyFile(tbim), started ? TRUE : FALSE);

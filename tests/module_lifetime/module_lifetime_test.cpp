@@ -116,6 +116,22 @@ TEST_F(DynamicUnload, ExitsAndReleasesTheLibraryAndThePresenceAtom)
     EXPECT_EQ(GlobalFindAtomW(kPresenceAtom), 0);
 }
 
+// A dialog that could not be created runs no code of the plug-in's later:
+// the module goes with the host's unload as usual.
+TEST_F(DynamicUnload, AfterADialogThatFailedToOpen)
+{
+    const dvp::PluginExports& plugin = loaded.exports;
+    HWND destroyedOwner = CreateWindowExW(0, L"STATIC", L"owner", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                          nullptr, nullptr);
+    ASSERT_NE(destroyedOwner, nullptr);
+    DestroyWindow(destroyedOwner);  // a dialog cannot be owned by it
+    ASSERT_EQ(plugin.Configure(destroyedOwner, nullptr, 0), nullptr);
+    plugin.Uninit();
+    loaded.module.reset();
+    EXPECT_EQ(GetModuleHandleW(PluginPath().c_str()), nullptr) << "a dialog that never existed pinned the plug-in";
+    EXPECT_EQ(GlobalFindAtomW(kPresenceAtom), 0);
+}
+
 // The dialog's procedure is the plug-in's code: once a dialog was opened,
 // unloading the plug-in must not leave the window running into unmapped
 // memory.
