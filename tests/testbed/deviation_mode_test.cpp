@@ -118,8 +118,8 @@ void LoadAndConvert(const Library& lib, const std::wstring& file, const std::vec
     const GflError loaded = stream ? lib.LoadBitmapFromHandle(&source, &bitmap, &params.record, nullptr)
                                    : lib.LoadBitmapW(file.c_str(), &bitmap, &params.record, nullptr);
     out.push_back(loaded);
-    if (loaded != kGflNoError)
-        return;  // whatever it stored is not ours
+    if (loaded != kGflNoError || !bitmap)
+        return;  // whatever a failed load stored is not ours
     out.insert(out.end(), {bitmap->width, bitmap->height, bitmap->transparentIndex, bitmap->layout,
                            bitmap->colorMap != nullptr});
     const GflError converted = lib.ChangeColorDepth(bitmap, nullptr, 23, 0);
