@@ -10,6 +10,8 @@
 #include <windows.h>
 
 #include <cstring>
+#include <regex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -359,6 +361,31 @@ TEST_F(DeviationMode, EveryKindIsDrawnAtFullRateOrOverSeeds)
         EXPECT_NE(row.kind.find('.'), std::string::npos) << row.kind;
         EXPECT_NE(row.kind.find(':'), std::string::npos) << row.kind;
     }
+}
+
+// The surface table names each row in backticks in its first column; every
+// kind belongs to a row, and every row that receives a value has a kind.
+TEST_F(DeviationMode, EveryKindIsARowOfTheSurfaceTableAndEveryRowHasAKind)
+{
+    const std::string table = ReadFileText(TestDataFolder() + L"\\..\\..\\docs\\surface.md");
+    ASSERT_FALSE(table.empty());
+    std::set<std::string> rows;
+    const std::regex line(R"(\n\| ([^|]*) \|)");
+    const std::regex name("`([A-Za-z]+\\.[A-Za-z0-9]+)`");
+    for (auto cell = std::sregex_iterator(table.begin(), table.end(), line); cell != std::sregex_iterator(); ++cell) {
+        const std::string first = (*cell)[1];
+        for (auto row = std::sregex_iterator(first.begin(), first.end(), name); row != std::sregex_iterator(); ++row)
+            rows.insert((*row)[1]);
+    }
+    EXPECT_GT(rows.size(), 50u);
+    std::set<std::string> exercised;
+    for (const HostDeviationCount& kind : Counts()) {
+        const std::string row = kind.kind.substr(0, kind.kind.find(':'));
+        EXPECT_EQ(rows.count(row), 1u) << kind.kind << " has no row";
+        exercised.insert(row);
+    }
+    for (const std::string& row : rows)
+        EXPECT_EQ(exercised.count(row), 1u) << row << " has no kind";
 }
 
 }  // namespace
