@@ -20,6 +20,7 @@
 #include "testbed/host/host_testbed_control.h"
 #include "testbed/host/xml_services.h"
 #include "testbed/imagelib/tbim_image.h"
+#include "tests/support/memory_source.h"
 #include "tests/support/stand_in_library.h"
 #include "tests/support/test_files.h"
 #include "win32/bind_export.h"
@@ -57,34 +58,6 @@ struct Library {
     }
 };
 
-// A callback source over bytes, as strict as the plug-in's stream adapter.
-struct MemorySource {
-    std::vector<uint8_t> bytes;
-    size_t position = 0;
-
-    static uint32_t Read(void* handle, void* buffer, uint32_t size)
-    {
-        auto* source = static_cast<MemorySource*>(handle);
-        if (source->position + size > source->bytes.size())
-            return 0xFFFFFFFF;
-        std::memcpy(buffer, source->bytes.data() + source->position, size);
-        source->position += size;
-        return size;
-    }
-    static uint32_t Tell(void* handle) { return static_cast<uint32_t>(static_cast<MemorySource*>(handle)->position); }
-    static uint32_t Seek(void* handle, int32_t offset, int32_t origin)
-    {
-        auto* source = static_cast<MemorySource*>(handle);
-        const int64_t base = origin == 0 ? 0 : origin == 1 ? static_cast<int64_t>(source->position)
-                                                           : static_cast<int64_t>(source->bytes.size());
-        const int64_t target = base + offset;
-        if (target < 0 || target > static_cast<int64_t>(source->bytes.size()))
-            return 0xFFFFFFFF;
-        source->position = static_cast<size_t>(target);
-        return static_cast<uint32_t>(target);
-    }
-};
-
 // An 8 x 6 palette image with a colour map and transparent index 3.
 std::vector<uint8_t> PaletteImage()
 {
@@ -113,9 +86,7 @@ void LoadAndConvert(const Library& lib, const std::wstring& file, const std::vec
     lib.GetDefaultLoadParams(&params.record);
     out.push_back(params.record.flags);
     MemorySource source{bytes};
-    params.record.callbacks.read = &MemorySource::Read;
-    params.record.callbacks.tell = &MemorySource::Tell;
-    params.record.callbacks.seek = &MemorySource::Seek;
+    MemorySource::Install(params.record.callbacks);
     GflBitmap* bitmap = nullptr;
     const GflError loaded = stream ? lib.LoadBitmapFromHandle(&source, &bitmap, &params.record, nullptr)
                                    : lib.LoadBitmapW(file.c_str(), &bitmap, &params.record, nullptr);
@@ -164,9 +135,7 @@ Transcript LibraryWorkload(const std::wstring& file, const std::vector<uint8_t>&
         GflRecordRoom<GflLoadParams> params;
         lib.GetDefaultLoadParams(&params.record);
         callbacks = params.record.callbacks;
-        callbacks.read = &MemorySource::Read;
-        callbacks.tell = &MemorySource::Tell;
-        callbacks.seek = &MemorySource::Seek;
+        MemorySource::Install(callbacks);
         const GflError result = stream ? lib.GetFileInformationFromHandle(&source, -1, &callbacks, &info.record)
                                        : lib.GetFileInformationW(file.c_str(), -1, &info.record);
         out.insert(out.end(), {result, info.record.width, info.record.height, info.record.xResolution,
