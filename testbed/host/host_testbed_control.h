@@ -4,7 +4,13 @@
 // until changed or until HostTestbedReset.
 #pragma once
 
+#include <windows.h>
+#include <objidl.h>
+
+#include <cstdint>
 #include <functional>
+#include <string>
+#include <vector>
 
 // --- Folders ---------------------------------------------------------------
 // The folder GetProgramDirW reports; null restores the executable's own
@@ -52,6 +58,32 @@ int HostTestbedOpenDocuments();
 // value).
 int HostTestbedInvalidHandleCalls();
 
+// --- Misbehaviour mode --------------------------------------------------------
+// Seeded misbehaviour for every host service the plug-in calls and for the
+// shape of the XML trees the XML services hand back: each answer deviates
+// with probability ratePerMille/1000, decided by a hash of (seed, kind, that
+// kind's call number), so one seed replays the same scenario for the same
+// sequence of calls. Setting a scenario starts every call number at 0; 0
+// turns the mode off; HostTestbedReset turns it off and zeroes the counts.
+void HostTestbedSetDeviation(uint64_t seed, uint32_t ratePerMille);
+// One row per named deviation kind, "<what>.<field>:<how>" (each <what>.<field>
+// is one row of the surface table): how often it was considered and how
+// often it deviated since the last reset, the streams' kinds included.
+struct HostDeviationCount {
+    std::string kind;
+    int64_t calls;
+    int64_t drawn;
+};
+std::vector<HostDeviationCount> HostTestbedDeviationCounts();
+// A host stream over these bytes whose every IStream answer may deviate
+// under the given seed and rate (short reads, S_FALSE, failures, success with
+// fewer bytes, positions beyond 4 GiB, Seek to one place reported as
+// another ...), with call numbers of its own; its counts join
+// HostTestbedDeviationCounts. The caller owns the one reference returned;
+// null when out of memory.
+IStream* HostTestbedCreateDeviatingStream(std::vector<uint8_t> bytes, uint64_t seed, uint32_t ratePerMille);
+
 // Back to the start: own program folder, default config folder, no
-// failures, no hooks, all counters zero. Open documents stay open (and counted).
+// failures, no hooks, no misbehaviour mode, all counters zero. Open documents
+// stay open (and counted).
 void HostTestbedReset();

@@ -1,5 +1,7 @@
 // The exported test-steering functions: thin shims over the steering state.
+#include "testbed/imagelib/described_image.h"
 #include "testbed/imagelib/gfl_testbed_control.h"
+#include "testbed/imagelib/library_deviation.h"
 #include "testbed/imagelib/testbed_state.h"
 
 void testbedReset() { testbed::Reset(); }
@@ -24,3 +26,12 @@ void testbedSetBitDepth(int32_t bitsPerComponent, int32_t componentsPerPixel)
 void testbedSetEntryHook(int32_t entry, TestbedHook hook, void* context) { testbed::SetEntryHook(entry, hook, context); }
 
 void testbedTrapCallsAfterDetach() { testbed::TrapCallsAfterDetach(); }
+
+void testbedSetDeviation(uint64_t seed, uint32_t ratePerMille) { testbed::SetDeviation(seed, ratePerMille); }
+
+int32_t testbedGetDeviationCounts(TestbedDeviationCount* rows, int32_t capacity)
+{
+    return testbed::GetDeviationCounts(rows, capacity);
+}
+
+int32_t testbedGetLastDescribed(TestbedDescribedImage* image) { return testbed::GetLastDescribed(image); }

@@ -111,7 +111,8 @@ struct TestbedCounters {
     int32_t calls[kTbEntryCount];      // calls per entry point since the last reset
     int32_t orderLength;               // entry-point calls since the last reset
     uint8_t order[kTestbedOrderCapacity];  // the first of them, as TestbedEntry values
-    int32_t foreignFrees;              // gflFreeBitmap of a non-null pointer that is no outstanding bitmap
+    int32_t foreignFrees;              // gflFreeBitmap of a non-null pointer that is no outstanding bitmap,
+                                       // gflFreeFileInformation of a record a failed call filled
     int32_t outstandingBitmaps;        // returned by a load, not yet freed
     int32_t outstandingFileInfos;      // filled by an information call, not yet freed
     int32_t cancelPolls;               // cancel-query callback invocations
@@ -122,9 +123,30 @@ struct TestbedCounters {
     wchar_t pluginsPath[260];          // last folder given to gflSetPluginsPathnameW
 };
 
+struct TestbedDeviationCount {
+    char kind[48];     // NUL-terminated
+    int64_t calls;     // considered
+    int64_t drawn;     // deviated
+};
+
+struct TestbedDescribedImage {
+    int32_t valid;             // 1 when the last load on this thread returned a bitmap and
+                               // gflChangeColorDepth then succeeded on it
+    int32_t width, height;     // the record's width and height after that conversion
+    int16_t transparentIndex;  // the record's values as the load handed them out (before conversion)
+    uint16_t layout;
+    uint8_t hasColorMap;       // the record carried a colour map pointer
+    uint8_t colorMap[768];     // its bytes (red[256], green[256], blue[256]) when it did
+    uint64_t pixelBytes;       // bytes of converted pixels copied below (width*height*4); 0 when the
+                               // converted record carries no pixels (a null pointer, or dimensions
+                               // that are not positive or too large for them)
+    const uint8_t* pixels;     // a copy of the converted pixels, owned by the stand-in,
+                               // valid until the next load on this thread; null when pixelBytes is 0
+};
+
 extern "C" {
 // Back to the defaults: version "2.21", the real format table, no faults,
-// no description override, all counters zero.
+// no description override, no misbehaviour mode, all counters zero.
 TESTBED_IMAGELIB_API void testbedReset();
 TESTBED_IMAGELIB_API void testbedSetVersion(const char* text);
 // Replaces the format table; count is what gflGetNumberOfFormat reports
@@ -149,4 +171,21 @@ TESTBED_IMAGELIB_API void testbedSetEntryHook(int32_t entry, TestbedHook hook, v
 // From now on, a call of any entry point after the loader detached the
 // library ends the process with kTestbedCalledAfterDetachExitCode.
 TESTBED_IMAGELIB_API void testbedTrapCallsAfterDetach();
+
+// Seeded misbehaviour: from now on every answer on the library's surface may
+// deviate. Each draw deviates with probability ratePerMille/1000, decided by
+// a hash of (seed, kind, that kind's call number), so one seed replays the
+// same scenario for the same sequence of calls. Setting a scenario starts
+// every kind's call number at 0; 0 turns the mode off. testbedReset turns it
+// off and zeroes the counts.
+TESTBED_IMAGELIB_API void testbedSetDeviation(uint64_t seed, uint32_t ratePerMille);
+// One row per named deviation kind, "<what>.<field>:<how>" (each <what>.<field>
+// is one row of the surface table): how often it was considered and how often
+// it deviated since the last reset. Fills up to capacity rows, returns the
+// number of kinds.
+TESTBED_IMAGELIB_API int32_t testbedGetDeviationCounts(TestbedDeviationCount* rows, int32_t capacity);
+// What the library last handed the calling thread, so a harness can check a
+// returned DIB. Recorded from the first testbedSetDeviation (any rate) until
+// testbedReset. Returns image->valid.
+TESTBED_IMAGELIB_API int32_t testbedGetLastDescribed(TestbedDescribedImage* image);
 }

@@ -12,7 +12,8 @@
 // the slot's.
 #define TESTBED_CONTROLS(X)                                                                               \
     X(Reset) X(SetVersion) X(SetFormats) X(SetFaults) X(SetDescription) X(SetCancelPolls) X(GetCounters) \
-        X(SetBitDepth) X(SetEntryHook) X(TrapCallsAfterDetach)
+        X(SetBitDepth) X(SetEntryHook) X(TrapCallsAfterDetach) X(SetDeviation) X(GetDeviationCounts)        \
+            X(GetLastDescribed)
 
 // Each slot has the type of the function it holds, as declared for the
 // stand-in's own build.
@@ -27,6 +28,9 @@ struct LibraryControl {
     decltype(&testbedSetBitDepth) SetBitDepth = nullptr;
     decltype(&testbedSetEntryHook) SetEntryHook = nullptr;
     decltype(&testbedTrapCallsAfterDetach) TrapCallsAfterDetach = nullptr;
+    decltype(&testbedSetDeviation) SetDeviation = nullptr;
+    decltype(&testbedGetDeviationCounts) GetDeviationCounts = nullptr;
+    decltype(&testbedGetLastDescribed) GetLastDescribed = nullptr;
 
     // The functions of a library module the caller holds.
     static LibraryControl Bind(HMODULE module) noexcept;

@@ -4,6 +4,8 @@
 // held only to copy in or out, never across a decode or a callback.
 #include "testbed/imagelib/testbed_state.h"
 
+#include "testbed/imagelib/library_deviation.h"
+
 #include <algorithm>
 #include <atomic>
 #include <cstring>
@@ -131,6 +133,7 @@ void Reset() noexcept
         std::fill(std::begin(settings.pluginsPath), std::end(settings.pluginsPath), L'\0');
     }
     ZeroCounters();
+    ResetDeviation();
 }
 
 void SetVersion(const char* text) noexcept
