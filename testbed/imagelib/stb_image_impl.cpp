@@ -1,7 +1,7 @@
 // The one compilation of stb_image's implementation, limited to the formats
 // the stand-in reports, and the header read that needs its internals. Its
-// header is included as a system header, so its
-// own warnings stay out of our warnings-as-errors build.
+// header is included as a system header, so its own warnings stay out of our
+// warnings-as-errors build.
 #include <cstdlib>
 
 #define STB_IMAGE_IMPLEMENTATION
