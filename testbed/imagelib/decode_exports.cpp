@@ -51,8 +51,9 @@ constexpr size_t kHeaderBytes = 64 * 1024;
 
 gfl::Error ReadSource(const Source& source, testbed::SourceBuffer& bytes, size_t limit) noexcept
 {
-    return source.throughCallbacks ? testbed::ReadCallbackSource(source.handle, source.callbacks, bytes, limit)
-                                   : testbed::ReadFileSource(source.path, bytes, limit);
+    if (source.throughCallbacks)
+        return testbed::ReadCallbackSource(source.handle, source.callbacks, bytes, limit);
+    return testbed::ReadFileSource(source.path, bytes, limit);
 }
 
 gfl::Error ReadAndDecode(const Source& source, int32_t formatIndex, testbed::SourceBuffer& bytes,
@@ -160,7 +161,8 @@ gfl::Error Load(Source source, gfl::Bitmap** bitmap, const gfl::LoadParams* para
     bytes.reset();
     // Information first: it only reads the image, which NewBitmap empties.
     if (info) {
-        const gfl::Error filled = testbed::FillFileInformation(testbed::HeaderOf(image), sourceBytes, settings, info);
+        const gfl::Error filled =
+            testbed::FillFileInformation(testbed::HeaderOf(image), sourceBytes, settings, info);
         if (filled != gfl::kNoError)
             return filled;
     }

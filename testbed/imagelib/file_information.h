@@ -1,5 +1,5 @@
-// The file information records the library fills: from what a file's
-// header tells (or a decode of the file), with a small library allocation attached that gflFreeFileInformation
+// The file information records the library fills: from what a file's header
+// tells, with a small library allocation attached that gflFreeFileInformation
 // releases, so that a caller who forgets the release shows up in the
 // outstanding count.
 #pragma once
