@@ -47,7 +47,7 @@ gfl::LoadParams DefaultLoadParams() noexcept
 }
 
 // What a description reads first; most headers lie well inside it.
-constexpr size_t kHeaderBytes = 64 * 1024;
+constexpr size_t kHeaderBytes = size_t{64} * 1024;
 
 gfl::Error ReadSource(const Source& source, testbed::SourceBuffer& bytes, size_t limit) noexcept
 {
