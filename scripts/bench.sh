@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# scripts/bench.sh [repetitions [decode|identify|scaling|init]]
+# scripts/bench.sh [repetitions [decode|refusal|identify|scaling|init]]
 # The benchmarks from a bare machine: installs what is missing, configures
 # with the mingw preset into build/ (or $BUILD_DIR), builds plugin_bench,
 # runs it under Wine with a virtual display and writes its table, with the

@@ -7,6 +7,7 @@
 #include "testbed/imagelib/decoded_image.h"
 #include "testbed/imagelib/described_image.h"
 #include "testbed/imagelib/file_information.h"
+#include "testbed/imagelib/image_header.h"
 #include "testbed/imagelib/library_deviation.h"
 #include "testbed/imagelib/library_exports.h"
 #include "testbed/imagelib/record_deviations.h"
@@ -45,15 +46,40 @@ gfl::LoadParams DefaultLoadParams() noexcept
     return params;
 }
 
+// What a description reads first; most headers lie well inside it.
+constexpr size_t kHeaderBytes = size_t{64} * 1024;
+
+gfl::Error ReadSource(const Source& source, testbed::SourceBuffer& bytes, size_t limit) noexcept
+{
+    if (source.throughCallbacks)
+        return testbed::ReadCallbackSource(source.handle, source.callbacks, bytes, limit);
+    return testbed::ReadFileSource(source.path, bytes, limit);
+}
+
 gfl::Error ReadAndDecode(const Source& source, int32_t formatIndex, testbed::SourceBuffer& bytes,
                          testbed::DecodedImage& image) noexcept
 {
-    const gfl::Error read = source.throughCallbacks
-                                ? testbed::ReadCallbackSource(source.handle, source.callbacks, bytes)
-                                : testbed::ReadFileSource(source.path, bytes);
+    const gfl::Error read = ReadSource(source, bytes, testbed::kMaxSourceBytes);
     if (read != gfl::kNoError)
         return read;
     return testbed::DecodeImage(bytes.data(), bytes.size(), formatIndex, image);
+}
+
+// A description reads the start of the source, and all of it only when the
+// header was not found there.
+gfl::Error ReadHeader(const Source& source, int32_t formatIndex, testbed::SourceBuffer& bytes,
+                      testbed::ImageHeader& header) noexcept
+{
+    gfl::Error result = gfl::kErrorFileRead;
+    for (const size_t limit : {kHeaderBytes, testbed::kMaxSourceBytes}) {
+        result = ReadSource(source, bytes, limit);
+        if (result != gfl::kNoError)
+            return result;
+        result = testbed::ReadImageHeader(bytes.data(), bytes.size(), bytes.complete(), formatIndex, header);
+        if (result == gfl::kNoError || bytes.complete())
+            return result;
+    }
+    return result;
 }
 
 gfl::Error Identify(const Source& source, int32_t formatIndex, gfl::FileInformation* info) noexcept
@@ -67,11 +93,11 @@ gfl::Error Identify(const Source& source, int32_t formatIndex, gfl::FileInformat
     if ((settings.faults & kTestbedFailInformation) || fails)
         return gfl::kErrorInjected;
     testbed::SourceBuffer bytes;
-    testbed::DecodedImage image;
-    const gfl::Error decoded = ReadAndDecode(source, formatIndex, bytes, image);
-    if (decoded != gfl::kNoError)
-        return decoded;
-    const gfl::Error filled = testbed::FillFileInformation(image, bytes.size(), settings, info);
+    testbed::ImageHeader header;
+    const gfl::Error described = ReadHeader(source, formatIndex, bytes, header);
+    if (described != gfl::kNoError)
+        return described;
+    const gfl::Error filled = testbed::FillFileInformation(header, bytes.wholeSize(), settings, info);
     if (filled != gfl::kNoError)
         return filled;
     testbed::PadWholeRecord(settings, info, sizeof *info);
@@ -135,7 +161,8 @@ gfl::Error Load(Source source, gfl::Bitmap** bitmap, const gfl::LoadParams* para
     bytes.reset();
     // Information first: it only reads the image, which NewBitmap empties.
     if (info) {
-        const gfl::Error filled = testbed::FillFileInformation(image, sourceBytes, settings, info);
+        const gfl::Error filled =
+            testbed::FillFileInformation(testbed::HeaderOf(image), sourceBytes, settings, info);
         if (filled != gfl::kNoError)
             return filled;
     }

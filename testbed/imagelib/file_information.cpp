@@ -28,7 +28,7 @@ AttachedData disowned{0, ImageFormat::Tbim};
 
 }  // namespace
 
-gfl::Error FillFileInformation(const DecodedImage& image, size_t sourceBytes, const CallSettings& settings,
+gfl::Error FillFileInformation(const ImageHeader& image, size_t sourceBytes, const CallSettings& settings,
                                gfl::FileInformation* info) noexcept
 {
     if (!info)
@@ -51,14 +51,14 @@ gfl::Error FillFileInformation(const DecodedImage& image, size_t sourceBytes, co
     filled.xResolution = kResolution;
     filled.yResolution = kResolution;
     filled.bitsPerComponent = 8;
-    filled.componentsPerPixel = BytesPerPixel(image.kind);  // 8-bit components
+    filled.componentsPerPixel = image.componentsPerPixel;
     if (settings.bitsPerComponent >= 0)
         filled.bitsPerComponent = static_cast<uint16_t>(settings.bitsPerComponent);
     if (settings.componentsPerPixel >= 0)
         filled.componentsPerPixel = static_cast<uint16_t>(settings.componentsPerPixel);
     filled.numberOfImages = 1;
     filled.fileSize = static_cast<uint32_t>(sourceBytes);
-    filled.colorUsed = image.colorMap ? 256 : 0;
+    filled.colorUsed = image.hasColorMap ? 256 : 0;
     filled.libraryData = attached;
     *info = filled;
     AdjustOutstandingFileInfos(1);

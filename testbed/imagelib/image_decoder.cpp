@@ -33,15 +33,25 @@ ImageFormat DetectFormat(const uint8_t* bytes, size_t size) noexcept
 
 }  // namespace
 
-gfl::Error DecodeImage(const uint8_t* bytes, size_t size, int32_t formatIndex, DecodedImage& out) noexcept
+gfl::Error DetectRequestedFormat(const uint8_t* bytes, size_t size, int32_t formatIndex,
+                                 ImageFormat& format) noexcept
 {
     if (!bytes || size == 0)
         return gfl::kErrorUnknownFormat;
     if (formatIndex < -1 || formatIndex >= static_cast<int32_t>(ImageFormat::Count))
         return gfl::kErrorBadFormatIndex;
-    const ImageFormat format = DetectFormat(bytes, size);
+    format = DetectFormat(bytes, size);
     if (formatIndex != -1 && static_cast<int32_t>(format) != formatIndex)
         return gfl::kErrorUnknownFormat;
+    return gfl::kNoError;
+}
+
+gfl::Error DecodeImage(const uint8_t* bytes, size_t size, int32_t formatIndex, DecodedImage& out) noexcept
+{
+    ImageFormat format = ImageFormat::Tbim;
+    const gfl::Error detected = DetectRequestedFormat(bytes, size, formatIndex, format);
+    if (detected != gfl::kNoError)
+        return detected;
     out.format = format;
     if (format == ImageFormat::Tbim)
         return DecodeTbim(bytes, size, out);

@@ -38,7 +38,7 @@ void* DefaultAllocate(size_t size) noexcept { return std::malloc(size); }
 
 void DefaultRelease(void* block) noexcept { std::free(block); }
 
-bool SourceBuffer::allocate(size_t size, gfl::AllocateCallback allocateBlock,
+bool SourceBuffer::allocate(size_t size, size_t wholeSize, gfl::AllocateCallback allocateBlock,
                             gfl::ReleaseCallback releaseBlock) noexcept
 {
     reset();
@@ -47,6 +47,7 @@ bool SourceBuffer::allocate(size_t size, gfl::AllocateCallback allocateBlock,
     if (!data_)
         return false;
     size_ = size;
+    wholeSize_ = wholeSize;
     release_ = releaseBlock;
     return true;
 }
@@ -57,10 +58,11 @@ void SourceBuffer::reset() noexcept
         release_(data_);
     data_ = nullptr;
     size_ = 0;
+    wholeSize_ = 0;
     release_ = nullptr;
 }
 
-gfl::Error ReadFileSource(const wchar_t* path, SourceBuffer& out) noexcept
+gfl::Error ReadFileSource(const wchar_t* path, SourceBuffer& out, size_t limit) noexcept
 {
     if (!path || !*path)
         return gfl::kErrorFileOpen;
@@ -73,7 +75,8 @@ gfl::Error ReadFileSource(const wchar_t* path, SourceBuffer& out) noexcept
         return gfl::kErrorFileRead;
     if (static_cast<uint64_t>(size.QuadPart) > kMaxSourceBytes)
         return gfl::kErrorFileRead;
-    if (!out.allocate(static_cast<size_t>(size.QuadPart), &DefaultAllocate, &DefaultRelease))
+    const auto whole = static_cast<size_t>(size.QuadPart);
+    if (!out.allocate(std::min(whole, limit), whole, &DefaultAllocate, &DefaultRelease))
         return gfl::kErrorNoMemory;
 
     size_t done = 0;
@@ -87,7 +90,8 @@ gfl::Error ReadFileSource(const wchar_t* path, SourceBuffer& out) noexcept
     return gfl::kNoError;
 }
 
-gfl::Error ReadCallbackSource(void* handle, const gfl::StreamCallbacks* callbacks, SourceBuffer& out) noexcept
+gfl::Error ReadCallbackSource(void* handle, const gfl::StreamCallbacks* callbacks, SourceBuffer& out,
+                              size_t limit) noexcept
 {
     if (!callbacks || !callbacks->read || !callbacks->tell || !callbacks->seek)
         return gfl::kErrorBadParameters;
@@ -110,16 +114,18 @@ gfl::Error ReadCallbackSource(void* handle, const gfl::StreamCallbacks* callback
     const size_t remaining = end - start;
     if (remaining > kMaxSourceBytes)
         return gfl::kErrorFileRead;
-    if (!out.allocate(remaining, callbacks->allocate, callbacks->release))
+    if (!out.allocate(std::min(remaining, limit), remaining, callbacks->allocate, callbacks->release))
         return gfl::kErrorNoMemory;
 
     size_t done = 0;
-    while (done < remaining) {
-        const uint32_t wanted = static_cast<uint32_t>(std::min<size_t>(remaining - done, kChunkBytes));
+    while (done < out.size()) {
+        const uint32_t wanted = static_cast<uint32_t>(std::min<size_t>(out.size() - done, kChunkBytes));
         if (callbacks->read(handle, out.data() + done, wanted) != wanted)
             return gfl::kErrorFileRead;
         done += wanted;
     }
+    if (!out.complete() && callbacks->seek(handle, static_cast<int32_t>(start), kSeekFromStart) != start)
+        return gfl::kErrorFileRead;
     return gfl::kNoError;
 }
 

@@ -46,6 +46,34 @@ PixelBuffer WidenGreyAlpha(const uint8_t* greyAlpha, size_t count) noexcept
     return rgba;
 }
 
+// The kind stb_image's channels become (grey with alpha is widened); false
+// for a count it never gives.
+bool KindOfChannels(int channels, PixelKind& kind, uint16_t& layout) noexcept
+{
+    switch (channels) {
+    case 1:
+        kind = PixelKind::Grey;
+        layout = gfl::kLayoutGrey;
+        return true;
+    case 3:
+        kind = PixelKind::Rgb;
+        layout = gfl::kLayoutRgb;
+        return true;
+    case 2:
+    case 4:
+        kind = PixelKind::Rgba;
+        layout = gfl::kLayoutRgba;
+        return true;
+    default:
+        return false;
+    }
+}
+
+gfl::Error StbFailure(ImageFormat format) noexcept
+{
+    return format == ImageFormat::Tga ? gfl::kErrorUnknownFormat : gfl::kErrorFileCorrupted;
+}
+
 }  // namespace
 
 gfl::Error DecodeWithStb(const uint8_t* bytes, size_t size, ImageFormat format, DecodedImage& out) noexcept
@@ -57,43 +85,42 @@ gfl::Error DecodeWithStb(const uint8_t* bytes, size_t size, ImageFormat format, 
     int channels = 0;
     PixelBuffer decoded(stbi_load_from_memory(bytes, static_cast<int>(size), &width, &height, &channels, 0));
     if (!decoded)
-        return format == ImageFormat::Tga ? gfl::kErrorUnknownFormat : gfl::kErrorFileCorrupted;
+        return StbFailure(format);
 
     const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
     out.width = width;
     out.height = height;
     out.transparentIndex = -1;
     out.hasPixels = true;
-    switch (channels) {
-    case 1:
-        out.kind = PixelKind::Grey;
-        out.layout = gfl::kLayoutGrey;
-        break;
-    case 2:
+    if (!KindOfChannels(channels, out.kind, out.layout))
+        return gfl::kErrorFileCorrupted;
+    if (channels == 2) {
         decoded = WidenGreyAlpha(decoded.get(), count);
         if (!decoded)
             return gfl::kErrorNoMemory;
-        out.kind = PixelKind::Rgba;
-        out.layout = gfl::kLayoutRgba;
-        break;
-    case 3:
+    }
+    if (format == ImageFormat::Gif && channels == 4 && AllOpaque(decoded.get(), count)) {
+        DropAlpha(decoded.get(), count);
         out.kind = PixelKind::Rgb;
         out.layout = gfl::kLayoutRgb;
-        break;
-    case 4:
-        out.kind = PixelKind::Rgba;
-        out.layout = gfl::kLayoutRgba;
-        if (format == ImageFormat::Gif && AllOpaque(decoded.get(), count)) {
-            DropAlpha(decoded.get(), count);
-            out.kind = PixelKind::Rgb;
-            out.layout = gfl::kLayoutRgb;
-        }
-        break;
-    default:
-        return gfl::kErrorFileCorrupted;
     }
     out.pixels = std::move(decoded);
     out.pixelBytes = count * BytesPerPixel(out.kind);
+    return gfl::kNoError;
+}
+
+gfl::Error ReadStbHeader(const uint8_t* bytes, size_t size, ImageFormat format, ImageHeader& out) noexcept
+{
+    if (size > static_cast<size_t>(INT_MAX))
+        return gfl::kErrorFileCorrupted;
+    int channels = 0;
+    if (!StbHeaderInfo(bytes, static_cast<int>(size), &out.width, &out.height, &channels))
+        return StbFailure(format);
+    PixelKind kind = PixelKind::Rgb;
+    uint16_t layout = 0;
+    if (!KindOfChannels(channels, kind, layout))
+        return gfl::kErrorFileCorrupted;
+    out.componentsPerPixel = BytesPerPixel(kind);
     return gfl::kNoError;
 }
 

@@ -15,11 +15,8 @@ constexpr uint64_t kMaxConvertibleBytes = 0x7FFFFFFF;
 constexpr uint8_t kTbimIndexed = 0;
 constexpr uint8_t kTbimBgra = 1;
 
-}  // namespace
-
-gfl::Error DecodeTbim(const uint8_t* bytes, size_t size, DecodedImage& out) noexcept
+gfl::Error ParseHeader(const uint8_t* bytes, size_t size, TestbedImageHeader& header) noexcept
 {
-    TestbedImageHeader header{};
     if (size < sizeof header)
         return gfl::kErrorFileCorrupted;
     std::memcpy(&header, bytes, sizeof header);
@@ -27,6 +24,35 @@ gfl::Error DecodeTbim(const uint8_t* bytes, size_t size, DecodedImage& out) noex
         return gfl::kErrorFileCorrupted;
     if (header.hasColorMap > 1)
         return gfl::kErrorFileCorrupted;
+    return gfl::kNoError;
+}
+
+PixelKind KindOf(const TestbedImageHeader& header) noexcept
+{
+    return header.pixelKind == kTbimIndexed ? PixelKind::Indexed : PixelKind::Bgra;
+}
+
+}  // namespace
+
+gfl::Error ReadTbimHeader(const uint8_t* bytes, size_t size, ImageHeader& out) noexcept
+{
+    TestbedImageHeader header{};
+    const gfl::Error parsed = ParseHeader(bytes, size, header);
+    if (parsed != gfl::kNoError)
+        return parsed;
+    out.width = header.width;
+    out.height = header.height;
+    out.componentsPerPixel = BytesPerPixel(KindOf(header));
+    out.hasColorMap = header.hasColorMap != 0;
+    return gfl::kNoError;
+}
+
+gfl::Error DecodeTbim(const uint8_t* bytes, size_t size, DecodedImage& out) noexcept
+{
+    TestbedImageHeader header{};
+    const gfl::Error parsed = ParseHeader(bytes, size, header);
+    if (parsed != gfl::kNoError)
+        return parsed;
 
     size_t offset = sizeof header;
     if (header.hasColorMap) {
@@ -43,7 +69,7 @@ gfl::Error DecodeTbim(const uint8_t* bytes, size_t size, DecodedImage& out) noex
     out.height = header.height;
     out.layout = header.layout;
     out.transparentIndex = header.transparentIndex;
-    out.kind = header.pixelKind == kTbimIndexed ? PixelKind::Indexed : PixelKind::Bgra;
+    out.kind = KindOf(header);
 
     const bool positive = header.width > 0 && header.height > 0;
     const uint64_t pixelBytes = positive ? static_cast<uint64_t>(header.width) *

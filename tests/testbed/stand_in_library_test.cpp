@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "imagelib/gfl_records.h"
+#include "testbed/imagelib/gfl_library_records.h"
 #include "testbed/imagelib/library_control.h"
 #include "testbed/imagelib/tbim_image.h"
 #include "tests/support/memory_source.h"
@@ -306,6 +307,90 @@ TEST_F(StandInLibrary, ConvertsMaplessIndicesAndKeepsBgraAndPixelLessImages)
         lib.FreeBitmap(bitmap);
     }
     EXPECT_EQ(lib.Counters().outstandingBitmaps, 0);
+}
+
+// A description's bytes without the library's attachment, which differs from
+// record to record.
+std::vector<uint8_t> DescribedFacts(const GflFileInformation& info)
+{
+    static_assert(sizeof(gfl::FileInformation) == sizeof(GflFileInformation));
+    gfl::FileInformation full{};
+    std::memcpy(&full, &info, sizeof full);
+    full.libraryData = nullptr;
+    const auto* bytes = reinterpret_cast<const uint8_t*>(&full);
+    return std::vector<uint8_t>(bytes, bytes + sizeof full);
+}
+
+TEST_F(StandInLibrary, DescribesEveryFileAsItsDecodeDoes)
+{
+    const auto folder = FreshTempFolder();
+    std::vector<std::wstring> paths;
+    for (const auto& sample : kSamples)
+        paths.push_back(TestDataFile(sample.file));
+    const std::vector<uint8_t> colorMap(768, 9);
+    const std::vector<uint8_t> pixels(8, 7);
+    paths.push_back(Written(folder + L"\\indexed.tbim", Tbim(4, 2, 0x0004, 5, false, colorMap, pixels)));
+    paths.push_back(Written(folder + L"\\bgra.tbim", Tbim(2, 1, 0x0020, -1, true, {}, pixels)));
+    paths.push_back(Written(folder + L"\\huge.tbim", Tbim(40000, 40000, 0x0010, -1, true, {}, {})));
+    for (const auto& path : paths) {
+        SCOPED_TRACE(testing::Message() << std::string(path.begin(), path.end()));
+        GflLoadParams params = Defaults();
+        GflBitmap* bitmap = nullptr;
+        GflFileInformation decoded{};
+        ASSERT_EQ(lib.LoadBitmapW(path.c_str(), &bitmap, &params, &decoded), kGflNoError);
+        lib.FreeBitmap(bitmap);
+        GflFileInformation described{};
+        ASSERT_EQ(lib.GetFileInformationW(path.c_str(), -1, &described), kGflNoError);
+        EXPECT_EQ(DescribedFacts(described), DescribedFacts(decoded));
+        MemorySource source;
+        source.bytes = ReadFileBytes(path);
+        MemorySource::Install(params.callbacks);
+        GflFileInformation streamed{};
+        ASSERT_EQ(lib.GetFileInformationFromHandle(&source, -1, &params.callbacks, &streamed), kGflNoError);
+        EXPECT_EQ(DescribedFacts(streamed), DescribedFacts(decoded));
+        for (GflFileInformation* info : {&decoded, &described, &streamed})
+            lib.FreeFileInformation(info);
+    }
+    EXPECT_EQ(lib.Counters().outstandingFileInfos, 0);
+}
+
+// A description reads the header: the pixels behind it may be missing, or
+// more than the stand-in would decode.
+TEST_F(StandInLibrary, DescribesAFileFromItsHeaderAlone)
+{
+    auto png = ReadFileBytes(TestDataFile(L"gradient.png"));
+    png.resize(33);  // signature and IHDR
+    const struct Case {
+        const char* name;
+        std::vector<uint8_t> bytes;
+        int32_t width, height;
+        uint16_t components;
+    } cases[] = {
+        {"BGRA TBIM without its pixels", Tbim(6000, 4000, 0x0010, -1, true, {}, {}), 6000, 4000, 4},
+        {"indexed TBIM without its pixels", Tbim(300, 200, 0x0004, 5, false, {}, {}), 300, 200, 1},
+        {"TBIM beyond the stand-in's decode", Tbim(10000, 10000, 0x0010, -1, true, {}, {}), 10000, 10000, 4},
+        {"PNG cut after its header", png, 64, 48, 3},
+    };
+    const auto folder = FreshTempFolder();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto path = Written(folder + L"\\cut.bin", c.bytes);
+        MemorySource source;
+        source.bytes = c.bytes;
+        GflLoadParams params = Defaults();
+        MemorySource::Install(params.callbacks);
+        GflFileInformation fromFile{};
+        GflFileInformation fromStream{};
+        ASSERT_EQ(lib.GetFileInformationW(path.c_str(), -1, &fromFile), kGflNoError);
+        ASSERT_EQ(lib.GetFileInformationFromHandle(&source, -1, &params.callbacks, &fromStream), kGflNoError);
+        for (GflFileInformation* info : {&fromFile, &fromStream}) {
+            EXPECT_EQ(info->width, c.width);
+            EXPECT_EQ(info->height, c.height);
+            EXPECT_EQ(info->componentsPerPixel, c.components);
+            lib.FreeFileInformation(info);
+        }
+        EXPECT_EQ(lib.Counters().outstandingFileInfos, 0);
+    }
 }
 
 TEST_F(StandInLibrary, PollsCancelPerImageAndGivesUpOnlyOnExactlyOne)
