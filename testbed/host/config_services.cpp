@@ -3,12 +3,16 @@
 // Both copy a NUL-terminated path into the caller's buffer and answer 0,
 // leaving the buffer untouched, when the path does not fit or is unavailable;
 // a test may have GetProgramDirW fill the whole buffer without a terminator.
+// Under a misbehaviour scenario either may also fail, answer an empty or
+// unterminated folder, or (GetConfigPathW) a folder that does not exist.
 #include "testbed/host/config_services.h"
 
+#include <algorithm>
 #include <optional>
 #include <string>
 
 #include "win32/critical_section.h"
+#include "testbed/host/host_deviation.h"
 #include "testbed/host/host_testbed_control.h"
 #include "testbed/host/service_registry.h"
 
@@ -101,6 +105,49 @@ BOOL CopyOut(const std::optional<std::wstring>& text, LPWSTR buffer, UINT capaci
     return TRUE;
 }
 
+// The kinds by which one folder service may deviate; Count where it has no
+// such kind.
+struct FolderDeviations {
+    HostDeviation fails;
+    HostDeviation unterminated;
+    HostDeviation empty;
+    HostDeviation missing;
+};
+
+// Draws the call's kinds in a fixed order and answers: FALSE, an empty
+// folder, a folder that does not exist, or the whole buffer filled without a
+// terminator (the folder, then 'x'). Nothing outside buffer[0, capacity) is
+// written.
+BOOL AnswerFolder(const FolderDeviations& kinds, std::optional<std::wstring> text, LPWSTR buffer, UINT capacity,
+                  bool fillWithoutTerminator)
+{
+    const testbed::Drawn fails = DeviateService(kinds.fails);
+    const testbed::Drawn unterminated = DeviateService(kinds.unterminated);
+    const testbed::Drawn empty = DeviateService(kinds.empty);
+    const testbed::Drawn missing = DeviateService(kinds.missing);
+    if (fails)
+        return FALSE;
+    if (empty && buffer && capacity > 0) {
+        buffer[0] = L'\0';
+        return TRUE;
+    }
+    if (text && missing)
+        *text += L"\\missing-" + std::to_wstring(missing.Pick(1000000));
+    if (text && unterminated && buffer && capacity > 0) {
+        const size_t taken = text->copy(buffer, capacity);
+        std::fill(buffer + taken, buffer + capacity, L'x');
+        return TRUE;
+    }
+    return CopyOut(text, buffer, capacity, fillWithoutTerminator);
+}
+
+constexpr FolderDeviations kProgramDirDeviations = {HostDeviation::ProgramDirFails,
+                                                    HostDeviation::ProgramDirUnterminated,
+                                                    HostDeviation::ProgramDirEmpty, HostDeviation::Count};
+constexpr FolderDeviations kConfigPathDeviations = {HostDeviation::ConfigPathFails,
+                                                    HostDeviation::ConfigPathUnterminated,
+                                                    HostDeviation::ConfigPathEmpty, HostDeviation::ConfigPathMissing};
+
 void SetOverride(std::optional<std::wstring> FolderOverrides::*member, const wchar_t* folder)
 {
     FolderOverrides& overrides = GetOverrides();
@@ -118,7 +165,7 @@ BOOL WINAPI GetProgramDirW(LPWSTR buffer, UINT capacity)
     if (BeginServiceCall(ServiceId::GetProgramDirW))
         return FALSE;
     try {
-        return CopyOut(ProgramFolder(), buffer, capacity, FillsWithoutTerminator());
+        return AnswerFolder(kProgramDirDeviations, ProgramFolder(), buffer, capacity, FillsWithoutTerminator());
     } catch (...) {
         return FALSE;
     }
@@ -132,7 +179,7 @@ BOOL WINAPI GetConfigPathW(int which, LPWSTR buffer, UINT capacity)
     if (which != 0)
         return FALSE;
     try {
-        return CopyOut(ConfigFolder(), buffer, capacity);
+        return AnswerFolder(kConfigPathDeviations, ConfigFolder(), buffer, capacity, false);
     } catch (...) {
         return FALSE;
     }

@@ -3,6 +3,8 @@
 // XmlLite writer writes.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <memory>
 
 #include "testbed/host/xml_tree.h"
@@ -22,5 +24,6 @@ std::unique_ptr<XmlNode> ReadXmlFile(const wchar_t* path);
 // Writes the tree as indented UTF-8 XML with an XML declaration. The text is
 // composed in memory, written to a new temporary file in the target's folder
 // and renamed over the target, so a failure at any step leaves the target as
-// it was and no temporary file behind.
-bool WriteXmlFile(const XmlNode& root, const wchar_t* path);
+// it was and no temporary file behind. With keepBytes, only that many bytes
+// of the text reach the target (a host that breaks off in mid-save).
+bool WriteXmlFile(const XmlNode& root, const wchar_t* path, size_t keepBytes = SIZE_MAX);

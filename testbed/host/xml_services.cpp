@@ -1,15 +1,23 @@
 // The exported XML services: thin shims that check the handle against the
 // store, do one thing to the tree, and answer FALSE or null for anything
 // they cannot do. Every call runs under the store's lock and throws nothing.
+// Under a misbehaviour scenario each answer may deviate as host_deviation.h
+// names, without ever touching memory beyond what the caller describes.
 #include "testbed/host/xml_services.h"
 
+#include <algorithm>
 #include <climits>
 #include <cwctype>
+#include <iterator>
 
+#include "testbed/host/host_deviation.h"
 #include "testbed/host/service_registry.h"
 #include "testbed/host/xml_file.h"
 #include "testbed/host/xml_text_rules.h"
 #include "testbed/host/xml_tree.h"
+#include "testbed/host/xml_tree_deviations.h"
+
+using testbed::Drawn;
 
 namespace {
 
@@ -29,23 +37,80 @@ Result Serve(ServiceId service, Result failed, Body&& body) noexcept
     }
 }
 
+// The kinds by which one of the two text reads may deviate; Count where a
+// read has no such kind.
+struct TextDeviations {
+    HostDeviation fails;
+    HostDeviation unterminated;
+    HostDeviation capacityGrown;
+    HostDeviation capacityShrunk;
+    HostDeviation sizeUnderstated;
+    HostDeviation sizeOverstated;
+    HostDeviation sizeNonPositive;
+};
+
+constexpr TextDeviations kNameDeviations = {HostDeviation::NameFails,          HostDeviation::NameUnterminated,
+                                            HostDeviation::NameCapacityGrown,  HostDeviation::NameCapacityShrunk,
+                                            HostDeviation::Count,              HostDeviation::Count,
+                                            HostDeviation::Count};
+constexpr TextDeviations kValueDeviations = {
+    HostDeviation::ValueFails,           HostDeviation::ValueUnterminated,   HostDeviation::ValueCapacityGrown,
+    HostDeviation::Count,                HostDeviation::ValueSizeUnderstated, HostDeviation::ValueSizeOverstated,
+    HostDeviation::ValueSizeNonPositive};
+
+// The size a query reports, deviating or not.
+int ReportedSize(int needed, const TextDeviations& kinds)
+{
+    const Drawn understated = DeviateService(kinds.sizeUnderstated);
+    const Drawn overstated = DeviateService(kinds.sizeOverstated);
+    const Drawn nonPositive = DeviateService(kinds.sizeNonPositive);
+    int size = needed;
+    if (understated && needed > 1)
+        size = static_cast<int>(understated.Between(1, needed - 1));
+    if (overstated)
+        size = overstated.Pick(4) == 0 ? INT_MAX : needed + 1 + static_cast<int>(overstated.Pick(1u << 22));
+    if (nonPositive) {
+        static constexpr int kSizes[] = {0, -1, INT_MIN};
+        size = kSizes[nonPositive.Pick(3)];
+    }
+    return size;
+}
+
 // The capacity-by-pointer contract of the two text reads. A failed copy
 // leaves *capacity alone: callers keep one capacity for one buffer across
 // many reads, and a value grown here would no longer describe that buffer.
-BOOL CopyText(const std::wstring& text, LPWSTR buffer, int* capacity) noexcept
+// A deviating host may still change it (the contract leaves that to the
+// host), and may fill the caller's whole capacity without a terminator.
+BOOL CopyText(const std::wstring& text, LPWSTR buffer, int* capacity, const TextDeviations& kinds) noexcept
 {
+    if (DeviateService(kinds.fails))
+        return FALSE;
     if (!capacity || text.size() >= static_cast<size_t>(INT_MAX))
         return FALSE;
     const int needed = static_cast<int>(text.size()) + 1;
     if (!buffer) {
-        *capacity = needed;
+        *capacity = ReportedSize(needed, kinds);
         return TRUE;
     }
-    if (*capacity < needed)
-        return FALSE;
-    text.copy(buffer, text.size());
-    buffer[text.size()] = L'\0';
-    return TRUE;
+    const Drawn unterminated = DeviateService(kinds.unterminated);
+    const Drawn grown = DeviateService(kinds.capacityGrown);
+    const Drawn shrunk = DeviateService(kinds.capacityShrunk);
+    BOOL copied = FALSE;
+    if (unterminated && *capacity > 0) {
+        const size_t room = static_cast<size_t>(*capacity);
+        const size_t taken = text.copy(buffer, room);
+        std::fill(buffer + taken, buffer + room, L'x');
+        copied = TRUE;
+    } else if (*capacity >= needed) {
+        text.copy(buffer, text.size());
+        buffer[text.size()] = L'\0';
+        copied = TRUE;
+    }
+    if (grown && *capacity < INT_MAX - 4096)
+        *capacity += 1 + static_cast<int>(grown.Pick(4096));
+    if (shrunk && *capacity > 0)
+        *capacity = static_cast<int>(shrunk.Pick(static_cast<uint64_t>(*capacity)));
+    return copied;
 }
 
 std::wstring Trimmed(const std::wstring& text)
@@ -72,22 +137,41 @@ bool EqualsIgnoringCase(const std::wstring& text, const wchar_t* word) noexcept
 HANDLE WINAPI XMLLoadFileW(LPCWSTR path)
 {
     return Serve<HANDLE>(ServiceId::XMLLoadFileW, nullptr, [&](XmlStore& store) -> HANDLE {
+        if (DeviateService(HostDeviation::LoadFileNull))
+            return nullptr;
         std::unique_ptr<XmlNode> root = ReadXmlFile(path);
-        return root ? store.Adopt(std::move(root)) : nullptr;
+        if (!root)
+            return nullptr;
+        DeviateLoadedTree(*root);
+        return store.Adopt(std::move(root));
     });
 }
 
 BOOL WINAPI XMLSaveFileW(HANDLE document, LPCWSTR path)
 {
     return Serve<BOOL>(ServiceId::XMLSaveFileW, FALSE, [&](XmlStore& store) -> BOOL {
+        const Drawn fails = DeviateService(HostDeviation::SaveFails);
+        const Drawn failsAfterWrite = DeviateService(HostDeviation::SaveFailsAfterWrite);
+        const Drawn failsAfterPartial = DeviateService(HostDeviation::SaveFailsAfterPartialWrite);
+        const Drawn unwritten = DeviateService(HostDeviation::SaveSucceedsUnwritten);
         const XmlNode* root = store.Document(document);
-        return root && WriteXmlFile(*root, path);
+        if (!root || fails)
+            return FALSE;
+        if (unwritten)
+            return TRUE;
+        if (failsAfterPartial) {
+            WriteXmlFile(*root, path, failsAfterPartial.Pick(512));
+            return FALSE;
+        }
+        return WriteXmlFile(*root, path) && !failsAfterWrite;
     });
 }
 
 HANDLE WINAPI XMLCreateFile()
 {
     return Serve<HANDLE>(ServiceId::XMLCreateFile, nullptr, [&](XmlStore& store) -> HANDLE {
+        if (DeviateService(HostDeviation::CreateFileNull))
+            return nullptr;
         auto root = std::make_unique<XmlNode>();
         root->name = kXmlDefaultRootName;
         return store.Adopt(std::move(root));
@@ -97,14 +181,17 @@ HANDLE WINAPI XMLCreateFile()
 BOOL WINAPI XMLFreeFile(HANDLE document)
 {
     return Serve<BOOL>(ServiceId::XMLFreeFile, FALSE,
-                       [&](XmlStore& store) -> BOOL { return store.Free(document); });
+                       [&](XmlStore& store) -> BOOL {
+                           const Drawn fails = DeviateService(HostDeviation::FreeFails);
+                           return store.Free(document) && !fails;
+                       });
 }
 
 HANDLE WINAPI XMLAddChildNodeW(HANDLE parent, LPCWSTR name)
 {
     return Serve<HANDLE>(ServiceId::XMLAddChildNodeW, nullptr, [&](XmlStore& store) -> HANDLE {
         XmlNode* node = store.Node(parent);
-        if (!node || !name || !IsValidXmlName(name))
+        if (!node || !name || !IsValidXmlName(name) || DeviateService(HostDeviation::AddChildNull))
             return nullptr;
         return store.AddChild(*node, name);
     });
@@ -114,7 +201,7 @@ HANDLE WINAPI XMLFirstChildNode(HANDLE node)
 {
     return Serve<HANDLE>(ServiceId::XMLFirstChildNode, nullptr, [&](XmlStore& store) -> HANDLE {
         const XmlNode* parent = store.Node(node);
-        if (!parent || parent->children.empty())
+        if (!parent || parent->children.empty() || DeviateService(HostDeviation::FirstChildNull))
             return nullptr;
         return parent->children.front().get();
     });
@@ -124,7 +211,7 @@ HANDLE WINAPI XMLNextNode(HANDLE node)
 {
     return Serve<HANDLE>(ServiceId::XMLNextNode, nullptr, [&](XmlStore& store) -> HANDLE {
         const XmlNode* current = store.Node(node);
-        if (!current || !current->parent)
+        if (!current || !current->parent || DeviateService(HostDeviation::NextNodeNull))
             return nullptr;
         const auto& siblings = current->parent->children;
         const size_t next = current->indexInParent + 1;
@@ -136,18 +223,20 @@ BOOL WINAPI XMLGetNodeNameW(HANDLE node, LPWSTR buffer, int* capacity)
 {
     return Serve<BOOL>(ServiceId::XMLGetNodeNameW, FALSE, [&](XmlStore& store) -> BOOL {
         const XmlNode* element = store.Node(node);
-        return element && CopyText(element->name, buffer, capacity);
+        return element && CopyText(element->name, buffer, capacity, kNameDeviations);
     });
 }
 
 BOOL WINAPI XMLSetNodeNameW(HANDLE node, LPCWSTR name)
 {
     return Serve<BOOL>(ServiceId::XMLSetNodeNameW, FALSE, [&](XmlStore& store) -> BOOL {
+        const Drawn fails = DeviateService(HostDeviation::SetNameFails);
+        const Drawn failsAfterRename = DeviateService(HostDeviation::SetNameFailsAfterRename);
         XmlNode* element = store.Node(node);
-        if (!element || !name || !IsValidXmlName(name))
+        if (!element || !name || !IsValidXmlName(name) || fails)
             return FALSE;
         element->name = name;
-        return TRUE;
+        return !failsAfterRename;
     });
 }
 
@@ -155,33 +244,39 @@ BOOL WINAPI XMLGetNodeValueW(HANDLE node, LPWSTR buffer, int* capacity)
 {
     return Serve<BOOL>(ServiceId::XMLGetNodeValueW, FALSE, [&](XmlStore& store) -> BOOL {
         const XmlNode* element = store.Node(node);
-        return element && CopyText(element->value, buffer, capacity);
+        return element && CopyText(element->value, buffer, capacity, kValueDeviations);
     });
 }
 
 BOOL WINAPI XMLSetNodeValueW(HANDLE node, LPCWSTR text)
 {
     return Serve<BOOL>(ServiceId::XMLSetNodeValueW, FALSE, [&](XmlStore& store) -> BOOL {
+        const Drawn fails = DeviateService(HostDeviation::SetValueFails);
+        const Drawn failsAfterSet = DeviateService(HostDeviation::SetValueFailsAfterSet);
         XmlNode* element = store.Node(node);
-        if (!element || !text)
+        if (!element || !text || fails)
             return FALSE;
         std::wstring value(text);
         if (!IsValidXmlText(value))
             return FALSE;
         element->value = std::move(value);
-        return TRUE;
+        return !failsAfterSet;
     });
 }
 
 BOOL WINAPI XMLGetNodeBoolValue(HANDLE node, BOOL* value)
 {
     return Serve<BOOL>(ServiceId::XMLGetNodeBoolValue, FALSE, [&](XmlStore& store) -> BOOL {
+        const Drawn fails = DeviateService(HostDeviation::BoolFails);
+        const Drawn odd = DeviateService(HostDeviation::BoolOdd);
         const XmlNode* element = store.Node(node);
-        if (!element || !value)
+        if (!element || !value || fails)
             return FALSE;
         const std::wstring text = Trimmed(element->value);
         if (EqualsIgnoringCase(text, kXmlTrue) || text == L"1") {
-            *value = TRUE;
+            // Any non-zero value means true.
+            static constexpr BOOL kOddTrue[] = {2, -1, INT_MIN, 0x100};
+            *value = odd ? kOddTrue[odd.Pick(std::size(kOddTrue))] : TRUE;
             return TRUE;
         }
         if (EqualsIgnoringCase(text, kXmlFalse) || text == L"0") {
@@ -195,10 +290,12 @@ BOOL WINAPI XMLGetNodeBoolValue(HANDLE node, BOOL* value)
 BOOL WINAPI XMLSetNodeBoolValue(HANDLE node, BOOL value)
 {
     return Serve<BOOL>(ServiceId::XMLSetNodeBoolValue, FALSE, [&](XmlStore& store) -> BOOL {
+        const Drawn fails = DeviateService(HostDeviation::SetBoolFails);
+        const Drawn failsAfterSet = DeviateService(HostDeviation::SetBoolFailsAfterSet);
         XmlNode* element = store.Node(node);
-        if (!element)
+        if (!element || fails)
             return FALSE;
         element->value = value ? kXmlTrue : kXmlFalse;
-        return TRUE;
+        return !failsAfterSet;
     });
 }

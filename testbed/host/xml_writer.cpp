@@ -116,13 +116,15 @@ std::wstring FolderOf(const std::wstring& path)
 
 }  // namespace
 
-bool WriteXmlFile(const XmlNode& root, const wchar_t* path)
+bool WriteXmlFile(const XmlNode& root, const wchar_t* path, size_t keepBytes)
 {
     if (!path || !*path)
         return false;
     std::vector<char> bytes;
     if (!ComposeDocument(root, bytes))
         return false;
+    if (keepBytes < bytes.size())
+        bytes.resize(keepBytes);
 
     // Renaming over a read-only file is refused on Windows but not by every
     // implementation of it (Wine's replaces it); a read-only settings file

@@ -162,12 +162,16 @@ gfl::Bitmap* PoisonedBitmap() noexcept
     return reinterpret_cast<gfl::Bitmap*>(block);
 }
 
-gfl::Error ConvertToBgra(gfl::Bitmap* bitmap) noexcept
+gfl::Error ConvertToBgra(gfl::Bitmap* bitmap, bool* hasPixels) noexcept
 {
     OwnedBitmap* owner = OwnerOf(bitmap);
     if (!owner)
         return gfl::kErrorBadBitmap;
     gfl::Bitmap& record = owner->record;
+    if (hasPixels)
+        *hasPixels = false;
+    if (owner->hasPixels && !record.data)
+        return gfl::kErrorBadBitmap;  // converted once and its pixels dropped
     if (owner->hasPixels && owner->kind != PixelKind::Bgra) {
         const size_t count = static_cast<size_t>(record.width) * static_cast<size_t>(record.height);
         auto* converted = static_cast<uint8_t*>(std::malloc(count * 4));
@@ -181,7 +185,88 @@ gfl::Error ConvertToBgra(gfl::Bitmap* bitmap) noexcept
     delete record.colorMap;
     record.colorMap = nullptr;
     SetBgraLayout(record);
+    if (hasPixels)
+        *hasPixels = owner->hasPixels;
     return gfl::kNoError;
+}
+
+bool ReshapeBitmap(gfl::Bitmap* bitmap, int32_t width, int32_t height, uint64_t seed) noexcept
+{
+    OwnedBitmap* owner = OwnerOf(bitmap);
+    if (!owner || width <= 0 || height <= 0)
+        return false;
+    const size_t bytes = static_cast<size_t>(width) * static_cast<size_t>(height) * BytesPerPixel(owner->kind);
+    auto* pixels = static_cast<uint8_t*>(std::malloc(bytes));
+    if (!pixels)
+        return false;
+    for (size_t i = 0; i < bytes; ++i) {
+        seed ^= seed << 13;
+        seed ^= seed >> 7;
+        seed ^= seed << 17;
+        pixels[i] = static_cast<uint8_t>(seed >> 24);
+    }
+    std::free(owner->record.data);
+    owner->record.data = pixels;
+    owner->record.width = width;
+    owner->record.height = height;
+    owner->record.bytesPerLine = static_cast<uint32_t>(width) * owner->record.bytesPerPixel;
+    owner->hasPixels = true;
+    return true;
+}
+
+bool MakePixelless(gfl::Bitmap* bitmap, int32_t width, int32_t height) noexcept
+{
+    OwnedBitmap* owner = OwnerOf(bitmap);
+    if (!owner)
+        return false;
+    auto* placeholder = static_cast<uint8_t*>(std::calloc(1, kPlaceholderBytes));
+    if (!placeholder)
+        return false;
+    std::free(owner->record.data);
+    owner->record.data = placeholder;
+    owner->record.width = width;
+    owner->record.height = height;
+    owner->record.bytesPerLine = 0;
+    owner->hasPixels = false;
+    return true;
+}
+
+bool AttachColorMap(gfl::Bitmap* bitmap, uint64_t seed) noexcept
+{
+    OwnedBitmap* owner = OwnerOf(bitmap);
+    if (!owner)
+        return false;
+    auto* map = new (std::nothrow) gfl::ColorMap;
+    if (!map)
+        return false;
+    auto* bytes = reinterpret_cast<uint8_t*>(map);
+    for (size_t i = 0; i < sizeof *map; ++i)
+        bytes[i] = static_cast<uint8_t>((seed >> ((i % 8) * 8)) + i * 37);
+    delete owner->record.colorMap;
+    owner->record.colorMap = map;
+    owner->record.colorUsed = 256;
+    return true;
+}
+
+bool DropColorMap(gfl::Bitmap* bitmap) noexcept
+{
+    OwnedBitmap* owner = OwnerOf(bitmap);
+    if (!owner)
+        return false;
+    delete owner->record.colorMap;
+    owner->record.colorMap = nullptr;
+    owner->record.colorUsed = 0;
+    return true;
+}
+
+bool DropPixels(gfl::Bitmap* bitmap) noexcept
+{
+    OwnedBitmap* owner = OwnerOf(bitmap);
+    if (!owner)
+        return false;
+    std::free(owner->record.data);
+    owner->record.data = nullptr;
+    return true;
 }
 
 }  // namespace testbed

@@ -27,6 +27,22 @@ gfl::Bitmap* PoisonedBitmap() noexcept;
 // packed at width * 4 bytes, top row first. The transparent index stays as
 // decoded; the colour map goes, since no pixel refers to it any more. A
 // pixel-less bitmap keeps its placeholder and changes only its layout.
-gfl::Error ConvertToBgra(gfl::Bitmap* bitmap) noexcept;
+// *hasPixels (when given) tells whether the record now carries width *
+// height converted pixels.
+gfl::Error ConvertToBgra(gfl::Bitmap* bitmap, bool* hasPixels = nullptr) noexcept;
+
+// Changes a live record behind the caller's back, for the misbehaviour mode;
+// each keeps the record consistent with what it holds. False (the record
+// unchanged) for anything but a live record, or when out of memory.
+// New dimensions over new pixels of the record's own kind, filled from seed.
+bool ReshapeBitmap(gfl::Bitmap* bitmap, int32_t width, int32_t height, uint64_t seed) noexcept;
+// New dimensions over a placeholder: the record no longer carries pixels.
+bool MakePixelless(gfl::Bitmap* bitmap, int32_t width, int32_t height) noexcept;
+// Adds a colour map filled from seed (the conversion then uses it), or
+// removes the record's map (the conversion then reads indices as levels).
+bool AttachColorMap(gfl::Bitmap* bitmap, uint64_t seed) noexcept;
+bool DropColorMap(gfl::Bitmap* bitmap) noexcept;
+// Frees the converted pixels and leaves a null pixel pointer.
+bool DropPixels(gfl::Bitmap* bitmap) noexcept;
 
 }  // namespace testbed

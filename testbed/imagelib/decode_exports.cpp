@@ -2,15 +2,21 @@
 // load parameters, conversion and release. Each copies the steering
 // settings once at its start and then runs without a lock, so several
 // threads decode at once.
+#include "testbed/imagelib/bitmap_deviations.h"
 #include "testbed/imagelib/bitmap_store.h"
 #include "testbed/imagelib/decoded_image.h"
+#include "testbed/imagelib/described_image.h"
 #include "testbed/imagelib/file_information.h"
+#include "testbed/imagelib/library_deviation.h"
 #include "testbed/imagelib/library_exports.h"
+#include "testbed/imagelib/record_deviations.h"
 #include "testbed/imagelib/record_padding.h"
 #include "testbed/imagelib/source_bytes.h"
 #include "testbed/imagelib/testbed_state.h"
 
 using testbed::BeginCall;
+using testbed::Deviate;
+using testbed::LibraryDeviation;
 
 namespace {
 
@@ -20,6 +26,10 @@ struct Source {
     void* handle = nullptr;
     const gfl::StreamCallbacks* callbacks = nullptr;
     bool throughCallbacks = false;
+    // The kinds that make this entry point fail outright, or after it
+    // filled or stored what it was asked for.
+    LibraryDeviation fails = LibraryDeviation::Count;
+    LibraryDeviation failsLate = LibraryDeviation::Count;
 };
 
 gfl::LoadParams DefaultLoadParams() noexcept
@@ -48,9 +58,11 @@ gfl::Error Identify(const Source& source, int32_t formatIndex, gfl::FileInformat
 {
     testbed::RecordInformationSource(source.throughCallbacks);
     const testbed::CallSettings settings = testbed::CurrentCallSettings();
+    const testbed::Drawn fails = Deviate(source.fails);
+    const testbed::Drawn failsLate = Deviate(source.failsLate);
     if (!info)
         return gfl::kErrorBadParameters;
-    if (settings.faults & kTestbedFailInformation)
+    if ((settings.faults & kTestbedFailInformation) || fails)
         return gfl::kErrorInjected;
     testbed::SourceBuffer bytes;
     testbed::DecodedImage image;
@@ -58,9 +70,16 @@ gfl::Error Identify(const Source& source, int32_t formatIndex, gfl::FileInformat
     if (decoded != gfl::kNoError)
         return decoded;
     const gfl::Error filled = testbed::FillFileInformation(image, bytes.size(), settings, info);
-    if (filled == gfl::kNoError)
-        testbed::PadWholeRecord(settings, info, sizeof *info);
-    return filled;
+    if (filled != gfl::kNoError)
+        return filled;
+    testbed::PadWholeRecord(settings, info, sizeof *info);
+    testbed::DeviateFileInformation(info);
+    if (failsLate) {
+        // The record stays written, with an attachment nobody owns.
+        testbed::DisownFileInformation(info);
+        return gfl::kErrorInjected;
+    }
+    return gfl::kNoError;
 }
 
 // Polls the cancel query the configured number of times; true when it asked
@@ -82,12 +101,19 @@ gfl::Error Load(Source source, gfl::Bitmap** bitmap, const gfl::LoadParams* para
 {
     const gfl::LoadParams effective = params ? *params : DefaultLoadParams();
     testbed::RecordLoad(effective.flags, effective.cancelCallback != nullptr, source.throughCallbacks);
+    testbed::NoteLoadStarted();
     const testbed::CallSettings settings = testbed::CurrentCallSettings();
+    const testbed::Drawn fails = Deviate(source.fails);
+    const testbed::Drawn failsLate = Deviate(source.failsLate);
     if (!bitmap)
         return gfl::kErrorBadParameters;
     *bitmap = nullptr;
-    if (settings.faults & kTestbedFailDecode)
+    if ((settings.faults & kTestbedFailDecode) || fails)
         return gfl::kErrorInjected;
+    if (failsLate && failsLate.Pick(2)) {
+        *bitmap = testbed::PoisonedBitmap();
+        return gfl::kErrorInjected;
+    }
     if (settings.faults & kTestbedStorePoisonThenFail) {
         *bitmap = testbed::PoisonedBitmap();
         return gfl::kErrorInjected;
@@ -116,11 +142,13 @@ gfl::Error Load(Source source, gfl::Bitmap** bitmap, const gfl::LoadParams* para
         return gfl::kErrorNoMemory;
     }
     *bitmap = made;
-    if (settings.faults & kTestbedStoreFreedBitmapThenFail) {
+    if ((settings.faults & kTestbedStoreFreedBitmapThenFail) || failsLate) {
         testbed::DeleteBitmap(made);
         testbed::ReleaseFileInformation(info);
         return gfl::kErrorInjected;
     }
+    testbed::DeviateLoadedBitmap(made);
+    testbed::NoteLoaded(*made);
     return gfl::kNoError;
 }
 
@@ -130,6 +158,8 @@ gfl::Error gflGetFileInformationW(const wchar_t* path, int32_t formatIndex, gfl:
 {
     BeginCall(kTbGetFileInformationW);
     Source source;
+    source.fails = LibraryDeviation::FileInfoFails;
+    source.failsLate = LibraryDeviation::FileInfoFailsAfterFill;
     source.path = path;
     return Identify(source, formatIndex, info);
 }
@@ -139,6 +169,8 @@ gfl::Error gflGetFileInformationFromHandle(void* handle, int32_t formatIndex, co
 {
     BeginCall(kTbGetFileInformationFromHandle);
     Source source;
+    source.fails = LibraryDeviation::StreamInfoFails;
+    source.failsLate = LibraryDeviation::StreamInfoFailsAfterFill;
     source.handle = handle;
     source.callbacks = callbacks;
     source.throughCallbacks = true;
@@ -150,6 +182,8 @@ gfl::Error gflLoadBitmapW(const wchar_t* path, gfl::Bitmap** bitmap, const gfl::
 {
     BeginCall(kTbLoadBitmapW);
     Source source;
+    source.fails = LibraryDeviation::LoadFails;
+    source.failsLate = LibraryDeviation::LoadFailsAfterStore;
     source.path = path;
     return Load(source, bitmap, params, info);
 }
@@ -159,6 +193,8 @@ gfl::Error gflLoadBitmapFromHandle(void* handle, gfl::Bitmap** bitmap, const gfl
 {
     BeginCall(kTbLoadBitmapFromHandle);
     Source source;
+    source.fails = LibraryDeviation::StreamLoadFails;
+    source.failsLate = LibraryDeviation::StreamLoadFailsAfterStore;
     source.handle = handle;
     source.throughCallbacks = true;
     return Load(source, bitmap, params, info);
@@ -171,6 +207,7 @@ void gflGetDefaultLoadParams(gfl::LoadParams* params) noexcept
         return;
     *params = DefaultLoadParams();
     testbed::PadWholeRecord(testbed::CurrentCallSettings(), params, sizeof *params);
+    testbed::DeviateDefaultLoadParams(params);
 }
 
 void gflFreeBitmap(gfl::Bitmap* bitmap) noexcept
@@ -188,11 +225,20 @@ void gflFreeFileInformation(gfl::FileInformation* info) noexcept
 gfl::Error gflChangeColorDepth(gfl::Bitmap* source, gfl::Bitmap** destination, uint32_t mode, uint16_t) noexcept
 {
     BeginCall(kTbChangeColorDepth);
-    if (testbed::CurrentCallSettings().faults & kTestbedFailConversion)
+    const testbed::Drawn fails = Deviate(LibraryDeviation::ConversionFails);
+    const testbed::Drawn dropsPixels = Deviate(LibraryDeviation::PixelsNullAfterConversion);
+    if ((testbed::CurrentCallSettings().faults & kTestbedFailConversion) || fails)
         return gfl::kErrorInjected;
     if (!source || destination)
         return gfl::kErrorBadParameters;
     if (mode != gfl::kModeToBgra)
         return gfl::kErrorUnsupportedConversion;
-    return testbed::ConvertToBgra(source);
+    bool hasPixels = false;
+    const gfl::Error converted = testbed::ConvertToBgra(source, &hasPixels);
+    if (converted != gfl::kNoError)
+        return converted;
+    if (dropsPixels && testbed::DropPixels(source))
+        hasPixels = false;
+    testbed::NoteConverted(*source, hasPixels);
+    return gfl::kNoError;
 }

@@ -23,6 +23,9 @@ void CopyText(char* destination, size_t capacity, const char* text) noexcept
     destination[length] = '\0';
 }
 
+// What a disowned record carries instead of its attachment.
+AttachedData disowned{0, ImageFormat::Tbim};
+
 }  // namespace
 
 gfl::Error FillFileInformation(const DecodedImage& image, size_t sourceBytes, const CallSettings& settings,
@@ -66,6 +69,10 @@ void ReleaseFileInformation(gfl::FileInformation* info) noexcept
 {
     if (!info || !info->libraryData)
         return;
+    if (info->libraryData == &disowned) {
+        CountForeignFree();
+        return;
+    }
     auto* attached = static_cast<AttachedData*>(info->libraryData);
     if (attached->tag != kDataTag)
         return;
@@ -73,6 +80,18 @@ void ReleaseFileInformation(gfl::FileInformation* info) noexcept
     delete attached;
     info->libraryData = nullptr;
     AdjustOutstandingFileInfos(-1);
+}
+
+}  // namespace testbed
+
+namespace testbed {
+
+void DisownFileInformation(gfl::FileInformation* info) noexcept
+{
+    if (!info)
+        return;
+    ReleaseFileInformation(info);
+    info->libraryData = &disowned;
 }
 
 }  // namespace testbed

@@ -20,4 +20,9 @@ gfl::Error FillFileInformation(const DecodedImage& image, size_t sourceBytes, co
 // filled, or already released) is left alone.
 void ReleaseFileInformation(gfl::FileInformation* info) noexcept;
 
+// For an information call that fails after filling the record: releases the
+// attachment and leaves in its place a block nobody owns; a later release of
+// the record counts as a foreign free.
+void DisownFileInformation(gfl::FileInformation* info) noexcept;
+
 }  // namespace testbed

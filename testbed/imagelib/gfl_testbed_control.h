@@ -111,7 +111,8 @@ struct TestbedCounters {
     int32_t calls[kTbEntryCount];      // calls per entry point since the last reset
     int32_t orderLength;               // entry-point calls since the last reset
     uint8_t order[kTestbedOrderCapacity];  // the first of them, as TestbedEntry values
-    int32_t foreignFrees;              // gflFreeBitmap of a non-null pointer that is no outstanding bitmap
+    int32_t foreignFrees;              // gflFreeBitmap of a non-null pointer that is no outstanding bitmap,
+                                       // gflFreeFileInformation of a record a failed call filled
     int32_t outstandingBitmaps;        // returned by a load, not yet freed
     int32_t outstandingFileInfos;      // filled by an information call, not yet freed
     int32_t cancelPolls;               // cancel-query callback invocations
