@@ -28,6 +28,7 @@ struct Totals {
 
 void AddFinding(Totals& totals, uint64_t seed, const std::string& property, const std::string& detail)
 {
+    fprintf(stderr, "explore: seed %" PRIu64 " %s: %s\n", seed, property.c_str(), detail.c_str());
     ++totals.findingsPerProperty[property];
     if (totals.findings.size() < 200)
         totals.findings.push_back(std::to_string(seed) + " " + property + ": " + detail);
@@ -77,10 +78,7 @@ void Take(Totals& totals, const std::string& line, uint64_t& begun, bool& open)
 // Runs one child over [first, first + count); returns the next seed to run.
 uint64_t RunChild(Totals& totals, uint64_t first, int64_t count)
 {
-    wchar_t self[MAX_PATH];
-    GetModuleFileNameW(nullptr, self, MAX_PATH);
-    std::wstring command = L"\"" + std::wstring(self) + L"\" --batch " + std::to_wstring(first) + L" " +
-                           std::to_wstring(count);
+    std::wstring command = L"--batch " + std::to_wstring(first) + L" " + std::to_wstring(count);
 
     SECURITY_ATTRIBUTES inheritable{sizeof(inheritable), nullptr, TRUE};
     HANDLE readEnd = nullptr, writeEnd = nullptr;
@@ -93,17 +91,11 @@ uint64_t RunChild(Totals& totals, uint64_t first, int64_t count)
                     DUPLICATE_SAME_ACCESS);
     UniqueKernelHandle error(errorHandle);
 
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = writeEnd;
-    startup.hStdError = errorHandle;
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessW(self, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process)) {
+    UniqueKernelHandle child(StartOnScenarioDesktop(command, writeEnd, errorHandle));
+    if (!child) {
         fprintf(stderr, "explore: cannot start a batch (error %lu)\n", GetLastError());
         return first + static_cast<uint64_t>(count);
     }
-    UniqueKernelHandle child(process.hProcess), childThread(process.hThread);
     writer.reset();
     error.reset();
 
@@ -142,8 +134,10 @@ uint64_t RunChild(Totals& totals, uint64_t first, int64_t count)
     WaitForSingleObject(child.get(), INFINITE);
     DWORD code = 0;
     GetExitCodeProcess(child.get(), &code);
-    if (!open && code == 0)
+    if (!open && code == 0) {
+        fprintf(stderr, "explore: %" PRId64 " scenarios so far\n", totals.scenarios);
         return first + static_cast<uint64_t>(count);
+    }
     if (!open)
         begun = first + static_cast<uint64_t>(count) - 1;  // ended badly after its last scenario
     if (hung) {
@@ -164,6 +158,7 @@ uint64_t RunChild(Totals& totals, uint64_t first, int64_t count)
     }
     if (open)
         ++totals.scenarios;  // it ran, and ended the process
+    fprintf(stderr, "explore: %" PRId64 " scenarios so far\n", totals.scenarios);
     return begun + 1;
 }
 
@@ -214,6 +209,39 @@ void PrintReport(const Totals& totals, uint64_t firstSeed, uint64_t nextSeed, do
 
 }  // namespace
 
+HANDLE StartOnScenarioDesktop(const std::wstring& arguments, HANDLE output, HANDLE error)
+{
+    // A desktop of its own with a size makes Wine draw it as one virtual
+    // desktop window: its dialogs are not top-level X windows, so closing
+    // one does not wait for a window manager that is not there.
+    static const bool prepared = [] {
+        HKEY key = nullptr;
+        if (RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Wine\\Explorer\\Desktops", 0, nullptr, 0, KEY_SET_VALUE,
+                            nullptr, &key, nullptr) == ERROR_SUCCESS) {
+            const wchar_t size[] = L"1280x1024";
+            RegSetValueExW(key, kScenarioDesktop, 0, REG_SZ, reinterpret_cast<const BYTE*>(size), sizeof(size));
+            RegCloseKey(key);
+        }
+        return CreateDesktopW(kScenarioDesktop, nullptr, nullptr, 0, GENERIC_ALL, nullptr) != nullptr;
+    }();
+    (void)prepared;
+    wchar_t self[MAX_PATH];
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring command = L"\"" + std::wstring(self) + L"\" " + arguments;
+    std::wstring desktop = kScenarioDesktop;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    startup.lpDesktop = desktop.data();
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = output;
+    startup.hStdError = error;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(self, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process))
+        return nullptr;
+    CloseHandle(process.hThread);
+    return process.hProcess;
+}
+
 int RunExploration(const ExplorationPlan& plan)
 {
     Totals totals;
@@ -249,7 +277,8 @@ int RunBatch(uint64_t first, int64_t count)
 {
     if (!PrepareExploration())
         return 2;
-    KindCounts kinds;
+    // DVP_EXPLORE_VERBOSE prints every step of every scenario on stderr.
+    const bool verbose = GetEnvironmentVariableW(L"DVP_EXPLORE_VERBOSE", nullptr, 0) > 0;
     for (int64_t i = 0; i < count; ++i) {
         const uint64_t seed = first + static_cast<uint64_t>(i);
         printf("B %" PRIu64 "\n", seed);
@@ -257,19 +286,16 @@ int RunBatch(uint64_t first, int64_t count)
         // Wine's heap messages go to the same stderr: this line tells whose they are.
         fprintf(stderr, "explore: scenario %" PRIu64 "\n", seed);
         fflush(stderr);
-        const ScenarioResult result = RunScenario(seed, false);
+        const ScenarioResult result = RunScenario(seed, verbose);
         for (const Finding& finding : result.findings)
             printf("F %" PRIu64 " %s %s\n", seed, finding.property.c_str(), finding.detail.c_str());
+        // Counted per scenario, before its end line: a later crash loses none.
+        for (const auto& [kind, counted] : result.kinds)
+            if (counted.calls > 0)
+                printf("K %s %" PRId64 " %" PRId64 "\n", kind.c_str(), counted.calls, counted.drawn);
         printf("E %" PRIu64 " %" PRId64 " %" PRId64 " %" PRId64 " %" PRId64 " %" PRId64 "\n", seed,
                result.exportCalls, result.dibsExact, result.refusals, result.heldMoments, result.settingsChecks);
         fflush(stdout);
-        for (const auto& [kind, counted] : result.kinds) {
-            kinds[kind].calls += counted.calls;
-            kinds[kind].drawn += counted.drawn;
-        }
     }
-    for (const auto& [kind, counted] : kinds)
-        printf("K %s %" PRId64 " %" PRId64 "\n", kind.c_str(), counted.calls, counted.drawn);
-    fflush(stdout);
     return 0;
 }

@@ -18,6 +18,12 @@ struct ExplorationPlan {
 // Prints the report; returns the process exit code (0 when nothing was found).
 int RunExploration(const ExplorationPlan& plan);
 
+// Starts this program with these arguments on the scenarios' own desktop,
+// its stdout and stderr on the handles given (inheritable); returns the
+// process handle, or null.
+inline constexpr wchar_t kScenarioDesktop[] = L"dvp_explore";
+void* StartOnScenarioDesktop(const std::wstring& arguments, void* output, void* error);
+
 // The child's side: runs seeds [first, first + count) in this process and
 // reports each on stdout.
 int RunBatch(uint64_t first, int64_t count);

@@ -20,7 +20,25 @@ namespace {
 
 uint64_t Number(const wchar_t* text) { return wcstoull(text, nullptr, 10); }
 
+// The replay itself runs in a child on the scenarios' desktop, as batches do.
 int Replay(uint64_t seed)
+{
+    HANDLE output = nullptr, error = nullptr;
+    DuplicateHandle(GetCurrentProcess(), GetStdHandle(STD_OUTPUT_HANDLE), GetCurrentProcess(), &output, 0, TRUE,
+                    DUPLICATE_SAME_ACCESS);
+    DuplicateHandle(GetCurrentProcess(), GetStdHandle(STD_ERROR_HANDLE), GetCurrentProcess(), &error, 0, TRUE,
+                    DUPLICATE_SAME_ACCESS);
+    HANDLE child = StartOnScenarioDesktop(L"--replay-here " + std::to_wstring(seed), output, error);
+    if (!child)
+        return 2;
+    WaitForSingleObject(child, INFINITE);
+    DWORD code = 2;
+    GetExitCodeProcess(child, &code);
+    CloseHandle(child);
+    return static_cast<int>(code);
+}
+
+int ReplayHere(uint64_t seed)
 {
     if (!PrepareExploration())
         return 2;
@@ -46,6 +64,8 @@ int wmain(int argc, wchar_t** argv)
             return RunBatch(Number(argv[i + 1]), static_cast<int64_t>(Number(argv[i + 2])));
         if (option == L"--replay" && hasValue)
             return Replay(Number(argv[i + 1]));
+        if (option == L"--replay-here" && hasValue)
+            return ReplayHere(Number(argv[i + 1]));
         if (option == L"--scenarios" && hasValue)
             plan.scenarios = static_cast<int64_t>(Number(argv[++i]));
         else if (option == L"--minutes" && hasValue)

@@ -15,6 +15,18 @@ const char* const kLibraryEntryNames[kTbEntryCount] = {
     "gflGetDefaultLoadParams", "gflFreeBitmap", "gflFreeFileInformation", "gflChangeColorDepth",
 };
 
+namespace {
+HDESK g_desktop = nullptr;
+}  // namespace
+
+void UseThisThreadsDesktop() { g_desktop = GetThreadDesktop(GetCurrentThreadId()); }
+
+void JoinScenarioDesktop()
+{
+    if (g_desktop)
+        SetThreadDesktop(g_desktop);
+}
+
 ProbeThread::ProbeThread() : done_(CreateEventW(nullptr, FALSE, FALSE, nullptr)), thread_([this] { Loop(); }) {}
 
 ProbeThread::~ProbeThread()
@@ -40,6 +52,7 @@ bool ProbeThread::Run(std::function<void()> job, DWORD timeoutMs)
 
 void ProbeThread::Loop()
 {
+    JoinScenarioDesktop();
     for (;;) {
         std::function<void()> job;
         {

@@ -15,6 +15,12 @@
 
 #include "testbed/imagelib/library_control.h"
 
+// New threads start on the process's default desktop; the scenarios' threads
+// join the desktop of the thread that called UseThisThreadsDesktop, where
+// the scenario's windows are.
+void UseThisThreadsDesktop();
+void JoinScenarioDesktop();
+
 // Runs jobs on a thread of its own, one at a time.
 class ProbeThread {
 public:

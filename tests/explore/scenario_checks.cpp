@@ -122,7 +122,7 @@ bool CheckLoad(FindingLog& log, const LibraryControl& library, HBITMAP bitmap, c
         return true;
     }
     const BITMAPINFOHEADER& header = section.dsBmih;
-    if (header.biWidth != image.width || header.biHeight != -image.height || header.biBitCount != 32 ||
+    if (header.biWidth != image.width || (header.biHeight != -image.height && header.biHeight != image.height) || header.biBitCount != 32 ||
         header.biPlanes != 1 || header.biCompression != BI_RGB) {
         log.Fail("dib-exact", Format("%s: DIB %ldx%ld@%d, library described %dx%d", call, header.biWidth,
                                      header.biHeight, header.biBitCount, image.width, image.height));
@@ -234,7 +234,7 @@ void CheckHandledExtensions(FindingLog& log, const wchar_t* text)
         bool ascii = true;
         for (wchar_t c : entry)
             ascii = ascii && c < 0x80;
-        if (entry.size() < 2 || entry[0] != L'.') {
+        if (entry.empty() || entry[0] != L'.') {  // a lone dot stands for an empty slot text
             log.Fail("handled-extensions", "an entry without a dot and a name: '" +
                                                std::string(entry.begin(), entry.end()) + "'");
             return;
