@@ -85,6 +85,11 @@ extern "C" HBITMAP WINAPI DVP_LoadBitmapStreamW(HWND window, IStream* stream, LP
 extern "C" HWND WINAPI DVP_Configure(HWND parent, HWND /*notifyWindow*/, DWORD /*notifyData*/) noexcept
 {
     PluginState& state = State();
+    // Not initialised, or a first start-up still running on another thread
+    // (it publishes the settings last and holds the init lock meanwhile):
+    // no dialog, and no wait for that start-up.
+    if (!state.settings())
+        return nullptr;
     std::shared_ptr<PluginSettings> settings;
     SettingsFileServices services;
     {
