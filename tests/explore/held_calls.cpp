@@ -68,57 +68,55 @@ void ProbeThread::Loop()
     }
 }
 
-CallHold::CallHold(const LibraryControl& library, int k, std::function<void(const std::string&)> atHold)
-    : library_(library), thread_(GetCurrentThreadId()), k_(k), atHold_(std::move(atHold))
+namespace {
+
+int EntryNamed(const std::string& name)
 {
-    for (const char* name : kCalledHostServices)
-        ArmHost(name);
-    for (int entry = 0; entry < kTbEntryCount; ++entry) {
-        hooks_[entry] = {this, entry};
-        ArmLibrary(entry);
-    }
+    for (int entry = 0; entry < kTbEntryCount; ++entry)
+        if (name == kLibraryEntryNames[entry])
+            return entry;
+    return -1;
+}
+
+}  // namespace
+
+CallHold::CallHold(const LibraryControl& library, const std::string& call, int occurrence,
+                   std::function<void(const std::string&)> atHold)
+    : library_(library), thread_(GetCurrentThreadId()), call_(call), entry_(EntryNamed(call)),
+      occurrence_(occurrence), atHold_(std::move(atHold))
+{
+    Arm();
 }
 
 CallHold::~CallHold()
 {
     armed_ = false;
-    for (const char* name : kCalledHostServices)
-        HostTestbedHookService(name, {});
-    for (int entry = 0; entry < kTbEntryCount; ++entry)
-        library_.SetEntryHook(entry, nullptr, nullptr);
+    if (entry_ >= 0)
+        library_.SetEntryHook(entry_, nullptr, nullptr);
+    else
+        HostTestbedHookService(call_.c_str(), {});
 }
 
-void CallHold::ArmHost(const char* name)
+void CallHold::Arm()
 {
-    HostTestbedHookService(name, [this, name] { OnCall(name, [this, name] { ArmHost(name); }); });
+    if (entry_ >= 0)
+        library_.SetEntryHook(entry_, &CallHold::OnLibraryCall, this);
+    else
+        HostTestbedHookService(call_.c_str(), [this] { OnCall(); });
 }
 
-void CallHold::ArmLibrary(int entry) { library_.SetEntryHook(entry, &CallHold::OnLibraryCall, &hooks_[entry]); }
+void CallHold::OnLibraryCall(void* context) { static_cast<CallHold*>(context)->OnCall(); }
 
-void CallHold::OnLibraryCall(void* context)
-{
-    auto* hook = static_cast<LibraryHook*>(context);
-    CallHold* self = hook->owner;
-    const int entry = hook->entry;
-    self->OnCall(kLibraryEntryNames[entry], [self, entry] { self->ArmLibrary(entry); });
-}
-
-// Each hook runs once; it arms itself again for the next call until the
-// hold has happened. Only the held thread counts, and only it makes calls
-// until then, so the k-th call is the same one on every run of a seed.
-void CallHold::OnCall(const std::string& name, const std::function<void()>& rearm)
+// A hook runs once; it arms itself again until the hold has happened.
+void CallHold::OnCall()
 {
     if (!armed_)
         return;
-    if (GetCurrentThreadId() != thread_) {
-        rearm();
-        return;
-    }
-    if (++count_ < k_) {
-        rearm();
+    if (GetCurrentThreadId() != thread_ || ++count_ < occurrence_) {
+        Arm();
         return;
     }
     armed_ = false;
-    heldAt_ = name;
-    atHold_(name);
+    held_ = true;
+    atHold_(call_);
 }

@@ -44,39 +44,35 @@ private:
     std::thread thread_;
 };
 
-// Counts the calls one thread makes into the host's services (the fifteen
-// the plug-in calls) and the library's entry points, and at the start of
-// the k-th of them runs atHold on that thread, once, before the call
-// proceeds. Calls of other threads are not counted.
+// Holds one thread at the start of its n-th call of one host service or
+// library entry point (named as exported): atHold runs there, on that
+// thread, once, before the call proceeds. Calls of other threads are not
+// counted.
 class CallHold {
 public:
-    CallHold(const LibraryControl& library, int k, std::function<void(const std::string& call)> atHold);
+    CallHold(const LibraryControl& library, const std::string& call, int occurrence,
+             std::function<void(const std::string& call)> atHold);
     ~CallHold();
     CallHold(const CallHold&) = delete;
     CallHold& operator=(const CallHold&) = delete;
 
-    bool held() const { return !heldAt_.empty(); }
-    const std::string& heldAt() const { return heldAt_; }
-    int counted() const { return count_; }
+    bool held() const { return held_; }
+    const std::string& call() const { return call_; }
 
 private:
-    struct LibraryHook {
-        CallHold* owner;
-        int entry;
-    };
     static void OnLibraryCall(void* context);
-    void OnCall(const std::string& name, const std::function<void()>& rearm);
-    void ArmHost(const char* name);
-    void ArmLibrary(int entry);
+    void OnCall();
+    void Arm();
 
     const LibraryControl& library_;
     const DWORD thread_;
-    const int k_;
+    const std::string call_;
+    const int entry_;  // the library entry point, or -1 for a host service
+    const int occurrence_;
     std::function<void(const std::string&)> atHold_;
     std::atomic<bool> armed_{true};
     int count_ = 0;
-    std::string heldAt_;
-    LibraryHook hooks_[kTbEntryCount];
+    bool held_ = false;
 };
 
 // The host services the plug-in calls, by name.

@@ -249,8 +249,15 @@ void Scenario::Start(bool held)
     const bool oldHost = record.hostVersionHigh < 0x00090000;
     std::unique_ptr<CallHold> hold;
     if (held && first) {
-        const int k = 1 + static_cast<int>(rng_.Below(40));
-        hold = std::make_unique<CallHold>(library_, k, [this](const std::string& call) {
+        const char* const calls[] = {
+            "GetProgramDirW", "gflGetVersion", "gflSetPluginsPathnameW", "gflLibraryInit", "gflGetNumberOfFormat",
+            "gflGetFormatInformationByIndex", "gflFormatIsReadableByIndex", "GetConfigPathW", "XMLLoadFileW",
+            "XMLGetNodeNameW", "XMLFirstChildNode", "XMLNextNode", "XMLGetNodeValueW", "XMLGetNodeBoolValue",
+            "XMLFreeFile"};
+        const std::string target = calls[rng_.Below(15)];
+        // Most of these come once per start-up; some come once per format or node.
+        const int occurrence = rng_.Chance(700) ? 1 : 2 + static_cast<int>(rng_.Below(2));
+        hold = std::make_unique<CallHold>(library_, target, occurrence, [this](const std::string& call) {
             // Until the settings are loaded the plug-in is not initialised;
             // loading works once the library is bound.
             const bool afterBinding = call.rfind("XML", 0) == 0 || call == "GetConfigPathW" ||
@@ -299,7 +306,9 @@ void Scenario::Start(bool held)
     const BOOL answer = plugin_.InitEx(&record);
     log_.CountCall();
     Say("DVP_InitEx(version %s)%s -> %d%s", oldHost ? "8.x" : "13", held ? " held" : "", answer,
-        hold && hold->held() ? (" (held in " + hold->heldAt() + ")").c_str() : "");
+        hold ? (hold->held() ? " (held in " + hold->call() + ")" : " (" + hold->call() + " not reached)").c_str() : "");
+    if (hold && hold->held())
+        result_.moments.push_back("start-up held in " + hold->call());
     hold.reset();
     if (answer != TRUE && answer != FALSE)
         log_.Fail("answer", "DVP_InitEx answered " + std::to_string(answer));
@@ -522,8 +531,15 @@ void Scenario::Dialog(bool held)
         const bool streams = IsDlgButtonChecked(dialog, kStreams) == BST_CHECKED;
         std::unique_ptr<CallHold> hold;
         if (held) {
-            const int k = 1 + static_cast<int>(rng_.Below(static_cast<uint32_t>(2 * committed.size() + 10)));
-            hold = std::make_unique<CallHold>(library_, k, [&, this](const std::string& call) {
+            // The host calls a commit makes (the file's path, the document, its
+            // nodes and values, the save), and a load, should a commit read the
+            // file it replaces.
+            const char* const calls[] = {"GetConfigPathW",   "XMLCreateFile",       "XMLSetNodeNameW",
+                                         "XMLAddChildNodeW", "XMLSetNodeValueW",    "XMLSetNodeBoolValue",
+                                         "XMLSaveFileW",     "XMLFreeFile",         "XMLLoadFileW"};
+            const int occurrence = rng_.Chance(700) ? 1 : 2 + static_cast<int>(rng_.Below(2));
+            hold = std::make_unique<CallHold>(library_, calls[rng_.Below(9)], occurrence,
+                                              [&, this](const std::string& call) {
                 // The new settings are in force while the file is written,
                 // and nothing waits for the writing.
                 log_.CountHeld();
@@ -568,8 +584,11 @@ void Scenario::Dialog(bool held)
             const MessageBoxDismisser dismisser;
             Click(dialog, ending == 0 ? kApply : IDOK);
         }
-        if (hold)
-            Say("  commit held in %s", hold->held() ? hold->heldAt().c_str() : "(not reached)");
+        if (hold) {
+            Say("  commit held in %s%s", hold->call().c_str(), hold->held() ? "" : " (not reached)");
+            if (hold->held())
+                result_.moments.push_back("commit held in " + hold->call());
+        }
         hold.reset();
         commits_.push_back({committed, streams});
         excluded_ = std::set<std::wstring>(committed.begin(), committed.end());
