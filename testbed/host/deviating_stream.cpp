@@ -18,19 +18,6 @@ DeviatingStream::DeviatingStream(std::vector<uint8_t> bytes, uint64_t seed, uint
         scenario_.Start(seed, ratePerMille);
 }
 
-HRESULT DeviatingStream::QueryInterface(REFIID iid, void** out)
-{
-    if (!out)
-        return E_POINTER;
-    if (iid == IID_IUnknown || iid == IID_ISequentialStream || iid == IID_IStream) {
-        *out = static_cast<IStream*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-}
-
 ULONG DeviatingStream::AddRef() { return static_cast<ULONG>(InterlockedIncrement(&references_)); }
 
 ULONG DeviatingStream::Release()

@@ -30,7 +30,6 @@
     X(SaveFails, "XMLSaveFileW.result:fail")                                 \
     X(SaveFailsAfterWrite, "XMLSaveFileW.result:fail-after-write")           \
     X(SaveFailsAfterPartialWrite, "XMLSaveFileW.result:fail-after-partial")  \
-    X(SaveSucceedsUnwritten, "XMLSaveFileW.result:success-unwritten")        \
     X(FreeFails, "XMLFreeFile.result:fail")                                  \
     X(NameFails, "XMLGetNodeNameW.result:fail")                              \
     X(NameUnterminated, "XMLGetNodeNameW.text:unterminated")                 \

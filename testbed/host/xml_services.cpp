@@ -153,12 +153,9 @@ BOOL WINAPI XMLSaveFileW(HANDLE document, LPCWSTR path)
         const Drawn fails = DeviateService(HostDeviation::SaveFails);
         const Drawn failsAfterWrite = DeviateService(HostDeviation::SaveFailsAfterWrite);
         const Drawn failsAfterPartial = DeviateService(HostDeviation::SaveFailsAfterPartialWrite);
-        const Drawn unwritten = DeviateService(HostDeviation::SaveSucceedsUnwritten);
         const XmlNode* root = store.Document(document);
         if (!root || fails)
             return FALSE;
-        if (unwritten)
-            return TRUE;
         if (failsAfterPartial) {
             WriteXmlFile(*root, path, failsAfterPartial.Pick(512));
             return FALSE;

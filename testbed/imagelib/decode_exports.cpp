@@ -30,6 +30,8 @@ struct Source {
     // filled or stored what it was asked for.
     LibraryDeviation fails = LibraryDeviation::Count;
     LibraryDeviation failsLate = LibraryDeviation::Count;
+    // The kind that makes a load answer success without storing a bitmap.
+    LibraryDeviation succeedsEmpty = LibraryDeviation::Count;
 };
 
 gfl::LoadParams DefaultLoadParams() noexcept
@@ -105,6 +107,7 @@ gfl::Error Load(Source source, gfl::Bitmap** bitmap, const gfl::LoadParams* para
     const testbed::CallSettings settings = testbed::CurrentCallSettings();
     const testbed::Drawn fails = Deviate(source.fails);
     const testbed::Drawn failsLate = Deviate(source.failsLate);
+    const testbed::Drawn succeedsEmpty = Deviate(source.succeedsEmpty);
     if (!bitmap)
         return gfl::kErrorBadParameters;
     *bitmap = nullptr;
@@ -147,6 +150,11 @@ gfl::Error Load(Source source, gfl::Bitmap** bitmap, const gfl::LoadParams* para
         testbed::ReleaseFileInformation(info);
         return gfl::kErrorInjected;
     }
+    if (succeedsEmpty) {
+        testbed::DeleteBitmap(made);
+        *bitmap = nullptr;
+        return gfl::kNoError;
+    }
     testbed::DeviateLoadedBitmap(made);
     testbed::NoteLoaded(*made);
     return gfl::kNoError;
@@ -184,6 +192,7 @@ gfl::Error gflLoadBitmapW(const wchar_t* path, gfl::Bitmap** bitmap, const gfl::
     Source source;
     source.fails = LibraryDeviation::LoadFails;
     source.failsLate = LibraryDeviation::LoadFailsAfterStore;
+    source.succeedsEmpty = LibraryDeviation::LoadSucceedsWithoutBitmap;
     source.path = path;
     return Load(source, bitmap, params, info);
 }
@@ -195,6 +204,7 @@ gfl::Error gflLoadBitmapFromHandle(void* handle, gfl::Bitmap** bitmap, const gfl
     Source source;
     source.fails = LibraryDeviation::StreamLoadFails;
     source.failsLate = LibraryDeviation::StreamLoadFailsAfterStore;
+    source.succeedsEmpty = LibraryDeviation::StreamLoadSucceedsWithoutBitmap;
     source.handle = handle;
     source.throughCallbacks = true;
     return Load(source, bitmap, params, info);

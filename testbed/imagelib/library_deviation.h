@@ -48,8 +48,10 @@ namespace testbed {
     X(DefaultParamsPadded, "defaultLoadParams.record:padded")                                         \
     X(LoadFails, "gflLoadBitmapW.result:fail")                                                        \
     X(LoadFailsAfterStore, "gflLoadBitmapW.result:fail-after-store")                                  \
+    X(LoadSucceedsWithoutBitmap, "gflLoadBitmapW.result:success-null")                                \
     X(StreamLoadFails, "gflLoadBitmapFromHandle.result:fail")                                         \
     X(StreamLoadFailsAfterStore, "gflLoadBitmapFromHandle.result:fail-after-store")                   \
+    X(StreamLoadSucceedsWithoutBitmap, "gflLoadBitmapFromHandle.result:success-null")                 \
     X(BitmapWidthNegative, "bitmap.width:negative")                                                   \
     X(BitmapWidthZero, "bitmap.width:zero")                                                           \
     X(BitmapWidthTooLarge, "bitmap.width:too-large")                                                  \

@@ -36,8 +36,11 @@ const char* UnterminatedVersion(bool newer) noexcept
         auto* base = static_cast<char*>(VirtualAlloc(nullptr, page * 4, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
         if (!base)
             return;
-        std::memcpy(base + page - 8, "2.20-rc9", 8);
-        std::memcpy(base + page * 3 - 8, "2.21-rc9", 8);
+        // Arrays, not literals: the texts carry no terminator on purpose.
+        static constexpr char kOlder[8] = {'2', '.', '2', '0', '-', 'r', 'c', '9'};
+        static constexpr char kNewer[8] = {'2', '.', '2', '1', '-', 'r', 'c', '9'};
+        std::memcpy(base + page - sizeof kOlder, kOlder, sizeof kOlder);
+        std::memcpy(base + page * 3 - sizeof kNewer, kNewer, sizeof kNewer);
         DWORD previous = 0;
         if (!VirtualProtect(base + page, page, PAGE_NOACCESS, &previous) ||
             !VirtualProtect(base + page * 3, page, PAGE_NOACCESS, &previous))

@@ -3,19 +3,6 @@
 #include <algorithm>
 #include <cstring>
 
-HRESULT ScriptedStream::QueryInterface(REFIID iid, void** out)
-{
-    if (!out)
-        return E_POINTER;
-    if (iid == IID_IUnknown || iid == IID_ISequentialStream || iid == IID_IStream) {
-        *out = static_cast<IStream*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-}
-
 HRESULT ScriptedStream::Read(void* buffer, ULONG wanted, ULONG* done)
 {
     HRESULT result = S_OK;

@@ -10,7 +10,9 @@
 #include <cstdint>
 #include <vector>
 
-class ScriptedStream final : public IStream {
+#include "testbed/host/read_seek_stream.h"
+
+class ScriptedStream final : public ReadSeekStream {
 public:
     explicit ScriptedStream(std::vector<uint8_t> bytes) : bytes_(std::move(bytes)) {}
 
@@ -35,27 +37,12 @@ public:
     DWORD lastOrigin = 0;
     LONG references() const { return references_; }
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
     ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&references_); }
     ULONG STDMETHODCALLTYPE Release() override { return InterlockedDecrement(&references_); }
     HRESULT STDMETHODCALLTYPE Read(void* buffer, ULONG wanted, ULONG* done) override;
     HRESULT STDMETHODCALLTYPE Seek(LARGE_INTEGER move, DWORD origin, ULARGE_INTEGER* newPosition) override;
     HRESULT STDMETHODCALLTYPE Stat(STATSTG* stat, DWORD) override;
 
-    HRESULT STDMETHODCALLTYPE Write(const void*, ULONG, ULONG*) override { return STG_E_ACCESSDENIED; }
-    HRESULT STDMETHODCALLTYPE SetSize(ULARGE_INTEGER) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE CopyTo(IStream*, ULARGE_INTEGER, ULARGE_INTEGER*, ULARGE_INTEGER*) override
-    {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE Commit(DWORD) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Revert() override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override
-    {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE Clone(IStream**) override { return E_NOTIMPL; }
 
 private:
     std::vector<uint8_t> bytes_;

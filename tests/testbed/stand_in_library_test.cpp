@@ -15,6 +15,7 @@
 #include "imagelib/gfl_records.h"
 #include "testbed/imagelib/library_control.h"
 #include "testbed/imagelib/tbim_image.h"
+#include "tests/support/memory_source.h"
 #include "tests/support/stand_in_library.h"
 #include "tests/support/test_files.h"
 #include "win32/bind_export.h"
@@ -137,43 +138,6 @@ void ExpectPicture(const GflBitmap* bitmap, const SampleCase& sample)
     }
 }
 
-// A source read through the callbacks, as strict as the plug-in's stream
-// adapter: a read that cannot be filled completely fails.
-struct MemorySource {
-    std::vector<uint8_t> bytes;
-    size_t position = 0;
-    size_t failReadsFrom = SIZE_MAX;   // reads reaching past this offset fail
-
-    static uint32_t Read(void* handle, void* buffer, uint32_t size)
-    {
-        auto* source = static_cast<MemorySource*>(handle);
-        if (source->position + size > source->bytes.size() || source->position + size > source->failReadsFrom)
-            return 0xFFFFFFFF;
-        std::memcpy(buffer, source->bytes.data() + source->position, size);
-        source->position += size;
-        return size;
-    }
-    static uint32_t Tell(void* handle) { return static_cast<uint32_t>(static_cast<MemorySource*>(handle)->position); }
-    static uint32_t Seek(void* handle, int32_t offset, int32_t origin)
-    {
-        auto* source = static_cast<MemorySource*>(handle);
-        const int64_t base = origin == 0 ? 0 : origin == 1 ? static_cast<int64_t>(source->position)
-                                                           : static_cast<int64_t>(source->bytes.size());
-        const int64_t target = base + offset;
-        if (origin < 0 || origin > 2 || target < 0 || target > static_cast<int64_t>(source->bytes.size()))
-            return 0xFFFFFFFF;
-        source->position = static_cast<size_t>(target);
-        return static_cast<uint32_t>(target);
-    }
-};
-
-void InstallCallbacks(GflStreamCallbacks& callbacks)
-{
-    callbacks.read = &MemorySource::Read;
-    callbacks.tell = &MemorySource::Tell;
-    callbacks.seek = &MemorySource::Seek;
-}
-
 // The bytes written to path; the path.
 std::wstring Written(const std::wstring& path, const std::vector<uint8_t>& bytes)
 {
@@ -234,7 +198,7 @@ TEST_F(StandInLibrary, ReadsCallbackSourceFromWhereItStandsInExactChunks)
     source.position = 37;
 
     GflLoadParams params = Defaults();
-    InstallCallbacks(params.callbacks);
+    MemorySource::Install(params.callbacks);
     GflFileInformation info{};
     ASSERT_EQ(lib.GetFileInformationFromHandle(&source, -1, &params.callbacks, &info), kGflNoError);
     EXPECT_EQ(info.width, 64);
@@ -262,7 +226,7 @@ TEST_F(StandInLibrary, FailsWithoutBitmapWhenACallbackFails)
     source.bytes = ReadFileBytes(TestDataFile(L"gradient.bmp"));
     source.failReadsFrom = source.bytes.size() / 2;
     GflLoadParams params = Defaults();
-    InstallCallbacks(params.callbacks);
+    MemorySource::Install(params.callbacks);
     GflBitmap* bitmap = nullptr;
     EXPECT_NE(lib.LoadBitmapFromHandle(&source, &bitmap, &params, nullptr), kGflNoError);
     EXPECT_EQ(bitmap, nullptr);
@@ -272,7 +236,7 @@ TEST_F(StandInLibrary, FailsWithoutBitmapWhenACallbackFails)
     source.failReadsFrom = SIZE_MAX;
     source.position = 0;
     GflLoadParams bare{};
-    InstallCallbacks(bare.callbacks);
+    MemorySource::Install(bare.callbacks);
     EXPECT_NE(lib.LoadBitmapFromHandle(&source, &bitmap, &bare, nullptr), kGflNoError);
     EXPECT_EQ(lib.Counters().outstandingBitmaps, 0);
 }
