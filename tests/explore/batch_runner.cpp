@@ -11,15 +11,22 @@
 #include <vector>
 
 #include "tests/explore/exploration.h"
+#include "tests/integration/resource_gauges.h"
 #include "win32/unique_handle.h"
 
 namespace {
 
 constexpr DWORD kBlockedExitCode = 0xB10C;
+// GDI objects and handles are gauged for the whole process after every
+// scenario, from the end of the first few on (they warm the platform's
+// caches). A leaked object raises the reading for good; slack covers the
+// platform's own caches growing now and then.
+constexpr int64_t kWarmUpScenarios = 5;
+constexpr int64_t kResourceSlack = 16;
 constexpr auto kSilenceLimit = std::chrono::seconds(180);  // no word from a child: it hangs
 
 struct Totals {
-    int64_t scenarios = 0, calls = 0, dibs = 0, refusals = 0, held = 0, settingsChecks = 0;
+    int64_t scenarios = 0, calls = 0, dibs = 0, refusals = 0, held = 0, settingsChecks = 0, resourceChecks = 0;
     int64_t crashes = 0, traps = 0, hangs = 0, blocked = 0;
     KindCounts kinds;
     std::vector<std::string> findings;  // "seed property: detail"
@@ -49,8 +56,9 @@ void Take(Totals& totals, const std::string& line, uint64_t& begun, bool& open)
         open = true;
     } else if (tag == "E") {
         uint64_t seed = 0;
-        int64_t calls = 0, dibs = 0, refusals = 0, held = 0, settings = 0;
-        in >> seed >> calls >> dibs >> refusals >> held >> settings;
+        int64_t calls = 0, dibs = 0, refusals = 0, held = 0, settings = 0, resources = 0;
+        in >> seed >> calls >> dibs >> refusals >> held >> settings >> resources;
+        totals.resourceChecks += resources;
         ++totals.scenarios;
         totals.calls += calls;
         totals.dibs += dibs;
@@ -173,8 +181,9 @@ void PrintReport(const Totals& totals, uint64_t firstSeed, uint64_t nextSeed, do
     printf("explore: seeds %" PRIu64 " to %" PRIu64 " in %.0f s\n", firstSeed, nextSeed - 1, seconds);
     printf("%" PRId64 " scenarios\n", totals.scenarios);
     printf("export calls %" PRId64 ", DIBs checked exact %" PRId64 ", refusals %" PRId64
-           ", held start-ups and commits %" PRId64 ", settings files checked %" PRId64 "\n",
-           totals.calls, totals.dibs, totals.refusals, totals.held, totals.settingsChecks);
+           ", held start-ups and commits %" PRId64 ", settings files checked %" PRId64
+           ", GDI and handle gauges %" PRId64 "\n",
+           totals.calls, totals.dibs, totals.refusals, totals.held, totals.settingsChecks, totals.resourceChecks);
     printf("crashes %" PRId64 ", traps %" PRId64 ", hangs %" PRId64 ", blocked calls %" PRId64 "\n", totals.crashes,
            totals.traps, totals.hangs, totals.blocked);
     printf("deviations drawn per surface row (kinds: drawn of calls):\n");
@@ -279,6 +288,7 @@ int RunBatch(uint64_t first, int64_t count)
         return 2;
     // DVP_EXPLORE_VERBOSE prints every step of every scenario on stderr.
     const bool verbose = GetEnvironmentVariableW(L"DVP_EXPLORE_VERBOSE", nullptr, 0) > 0;
+    ResourceReading baseline;
     for (int64_t i = 0; i < count; ++i) {
         const uint64_t seed = first + static_cast<uint64_t>(i);
         printf("B %" PRIu64 "\n", seed);
@@ -286,15 +296,33 @@ int RunBatch(uint64_t first, int64_t count)
         // Wine's heap messages go to the same stderr: this line tells whose they are.
         fprintf(stderr, "explore: scenario %" PRIu64 "\n", seed);
         fflush(stderr);
-        const ScenarioResult result = RunScenario(seed, verbose);
+        ScenarioResult result = RunScenario(seed, verbose);
+        int64_t resourceChecks = 0;
+        if (i + 1 == kWarmUpScenarios) {
+            baseline = ReadResources();
+        } else if (i + 1 > kWarmUpScenarios) {
+            const ResourceReading now = ReadResources();
+            resourceChecks = 1;
+            if (now.gdiObjects > baseline.gdiObjects + kResourceSlack) {
+                result.findings.push_back({"gdi-leak", "GDI objects rose from " + std::to_string(baseline.gdiObjects) +
+                                                           " to " + std::to_string(now.gdiObjects)});
+                baseline.gdiObjects = now.gdiObjects;
+            }
+            if (now.handles > baseline.handles + kResourceSlack) {
+                result.findings.push_back({"handle-leak", "handles rose from " + std::to_string(baseline.handles) +
+                                                              " to " + std::to_string(now.handles)});
+                baseline.handles = now.handles;
+            }
+        }
         for (const Finding& finding : result.findings)
             printf("F %" PRIu64 " %s %s\n", seed, finding.property.c_str(), finding.detail.c_str());
         // Counted per scenario, before its end line: a later crash loses none.
         for (const auto& [kind, counted] : result.kinds)
             if (counted.calls > 0)
                 printf("K %s %" PRId64 " %" PRId64 "\n", kind.c_str(), counted.calls, counted.drawn);
-        printf("E %" PRIu64 " %" PRId64 " %" PRId64 " %" PRId64 " %" PRId64 " %" PRId64 "\n", seed,
-               result.exportCalls, result.dibsExact, result.refusals, result.heldMoments, result.settingsChecks);
+        printf("E %" PRIu64 " %" PRId64 " %" PRId64 " %" PRId64 " %" PRId64 " %" PRId64 " %" PRId64 "\n", seed,
+               result.exportCalls, result.dibsExact, result.refusals, result.heldMoments, result.settingsChecks,
+               resourceChecks);
         fflush(stdout);
     }
     return 0;

@@ -11,26 +11,9 @@
 #include <string>
 #include <vector>
 
-// splitmix64: small, fast, and every seed gives its own stream.
-class Rng {
-public:
-    explicit Rng(uint64_t seed) : state_(seed) {}
-    uint64_t Next()
-    {
-        uint64_t z = (state_ += 0x9E3779B97F4A7C15ull);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-        return z ^ (z >> 31);
-    }
-    // Uniform in [0, bound); bound > 0.
-    uint32_t Below(uint32_t bound) { return static_cast<uint32_t>(Next() % bound); }
-    bool Chance(uint32_t perMille) { return Below(1000) < perMille; }
-    template <typename T>
-    const T& Pick(const std::vector<T>& items) { return items[Below(static_cast<uint32_t>(items.size()))]; }
+#include "tests/support/seeded_random.h"
 
-private:
-    uint64_t state_;
-};
+using Rng = SeededRandom;
 
 // One broken property: which one, and what was seen.
 struct Finding {
