@@ -36,7 +36,8 @@ TEST_P(ExploredFindings, HoldEveryProperty)
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, ExploredFindings,
-    testing::Values(ExploredScenario{"ConfigureAnswersAtOnceWhileAStartUpIsHeldInTheLibrary", 33, "start-up held in gfl"}),
+    testing::Values(ExploredScenario{"ConfigureAnswersAtOnceWhileAStartUpIsHeldInTheLibrary", 33, "start-up held in gfl"},
+                    ExploredScenario{"FailedRootRenameSavesNothingOverTheReadableFile", 4000263, "commit held in"}),
     RowName{});
 
 }  // namespace

@@ -78,7 +78,11 @@ void CheckSettingsFile(FindingLog& log, const SettingsFileState& initial, const 
     }
     const SavedSettings saved = ReadSavedSettings(initial.path);
     if (!ReadableSettings(saved) || saved.useForStreams.size() != 1 || !saved.otherNodes.empty()) {
-        log.Fail("settings-lost", "the settings file was replaced by one that is not complete");
+        log.Fail("settings-lost", "the settings file was replaced by one that is not complete (root " +
+                                      Utf8(saved.rootName) + ", " + std::to_string(saved.excluded.size()) +
+                                      " extensions, " + std::to_string(saved.useForStreams.size()) +
+                                      " stream switches, " + std::to_string(saved.otherNodes.size()) +
+                                      " other nodes)");
         return;
     }
     bool committed = false;
