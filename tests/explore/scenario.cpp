@@ -279,6 +279,8 @@ void Scenario::Start(bool held)
                     dvp::PluginInfoRecord info{};
                     info.size = sizeof(info);
                     plugin_.IdentifyW(&info);
+                    if (info.icon)
+                        DestroyIcon(info.icon);  // the host's to destroy
                     Say("  identified the plug-in");
                     if (info.handledExtensions)
                         log_.Fail("held-start-up", "handled extensions published while held in " + call);
@@ -329,6 +331,8 @@ void Scenario::Start(bool held)
         dvp::PluginInfoRecord info{};
         info.size = sizeof(info);
         plugin_.IdentifyW(&info);
+        if (info.icon)
+            DestroyIcon(info.icon);  // the host's to destroy
         if (info.handledExtensions)
             log_.Fail("start-up", "a failed start-up left handled extensions published");
     }
@@ -352,6 +356,8 @@ void Scenario::IdentifyPlugin()
     dvp::PluginInfoRecord info{};
     info.size = sizeof(info);
     plugin_.IdentifyW(&info);
+    if (info.icon)
+        DestroyIcon(info.icon);  // the host's to destroy
     if (count_ == 0 && info.handledExtensions)
         log_.Fail("handled-extensions", "published while not initialised");
     CheckHandledExtensions(log_, info.handledExtensions);
@@ -675,6 +681,8 @@ void Scenario::Burst()
                     dvp::PluginInfoRecord info{};
                     info.size = sizeof(info);
                     plugin_.IdentifyW(&info);
+                    if (info.icon)
+                        DestroyIcon(info.icon);  // the host's to destroy
                     CheckHandledExtensions(log_, info.handledExtensions);
                     plugin_.Uninit();
                     break;
