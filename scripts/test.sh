@@ -47,8 +47,15 @@ done
 # build's own Wine prefix and server.
 run_tests() {
     local dir=$1; shift
+    rm -f "$dir"/tests/explore/*.count
     xvfb-run -a -s "-screen 0 1280x1024x24" "$root/scripts/with-wine.sh" "$dir" \
         ctest --test-dir "$dir" --output-on-failure -j "$(nproc)" "$@"
+}
+
+# The generated scenarios the exploration's tests ran in a build folder
+# (each part leaves its count in tests/explore/<part>.count).
+scenarios_run() {
+    cat "$1"/tests/explore/*.count 2>/dev/null | awk '{ n += $1 } END { print n + 0 }'
 }
 
 configure_and_build() {
@@ -128,7 +135,12 @@ for check in ${checks//,/ }; do
     "check_$check" "$@" || status=$?
     seconds=$(($(date +%s) - begin))
     if [ "$status" -eq 0 ]; then verdict=passed; else verdict="FAILED ($status)"; failed=1; fi
-    summary+=("$(printf '%-8s %-12s %4d s' "$check" "$verdict" "$seconds")")
+    line=$(printf '%-8s %-12s %4d s' "$check" "$verdict" "$seconds")
+    case "$check" in
+    release) line+=", $(scenarios_run "$build_dir") scenarios" ;;
+    checked) line+=", $(scenarios_run "$build_dir-checked") scenarios" ;;
+    esac
+    summary+=("$line")
 done
 
 echo "=== summary"

@@ -162,8 +162,10 @@ SettingsRead ReadSettingsXml(const SettingsFileServices& host, HANDLE document, 
 bool WriteSettingsXml(const SettingsFileServices& host, HANDLE document, const PluginSettings& settings)
 {
     // Without the renaming service the root keeps the host's default name.
-    if (host.XMLSetNodeNameW)
-        host.XMLSetNodeNameW(document, kRootName);
+    // A rename the host reports failed would save a root the next start-up
+    // refuses, over a file it could read: then nothing is saved.
+    if (host.XMLSetNodeNameW && !host.XMLSetNodeNameW(document, kRootName))
+        return false;
     for (const std::wstring& extension : settings.excludedExtensions) {
         HANDLE node = AddChild(host, document, kExtensionNode);
         if (!node || !host.XMLSetNodeValueW || !host.XMLSetNodeValueW(node, extension.c_str()))

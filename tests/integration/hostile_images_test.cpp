@@ -12,26 +12,12 @@
 
 #include "tests/integration/resource_gauges.h"
 #include "tests/support/plugin_session.h"
+#include "tests/support/seeded_random.h"
 #include "tests/support/test_files.h"
 
 namespace {
 
-// SplitMix64: the same sequence on every platform and every run.
-class Random {
-public:
-    explicit Random(uint64_t seed) : state_(seed) {}
-    uint64_t next()
-    {
-        uint64_t z = (state_ += 0x9E3779B97F4A7C15ull);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-        return z ^ (z >> 31);
-    }
-    size_t below(size_t bound) { return bound ? static_cast<size_t>(next() % bound) : 0; }
-
-private:
-    uint64_t state_;
-};
+using Random = SeededRandom;
 
 struct Seed {
     const char* name;
@@ -43,7 +29,7 @@ struct Seed {
 size_t Offset(Random& random, size_t size)
 {
     const size_t header = std::min<size_t>(size, 64);
-    return random.below(2) ? random.below(header) : random.below(size);
+    return random.Below(2) ? random.Below(header) : random.Below(size);
 }
 
 // Values that break arithmetic on dimensions, counts and offsets.
@@ -60,18 +46,18 @@ std::vector<std::vector<uint8_t>> Variants(const Seed& seed, uint64_t seedNumber
         variants.emplace_back(original.begin(), original.begin() + length);
     while (variants.size() < count) {
         std::vector<uint8_t> bytes = original;
-        switch (random.below(4)) {
+        switch (random.Below(4)) {
         case 0:  // cut short anywhere
-            bytes.resize(random.below(bytes.size()));
+            bytes.resize(random.Below(bytes.size()));
             break;
         case 1: {  // one to eight flipped bits
-            const size_t flips = 1 + random.below(8);
+            const size_t flips = 1 + random.Below(8);
             for (size_t i = 0; i < flips && !bytes.empty(); ++i)
-                bytes[Offset(random, bytes.size())] ^= static_cast<uint8_t>(1u << random.below(8));
+                bytes[Offset(random, bytes.size())] ^= static_cast<uint8_t>(1u << random.Below(8));
             break;
         }
         case 2: {  // a hostile 32-bit value over a header field
-            const uint32_t word = kHostileWords[random.below(std::size(kHostileWords))];
+            const uint32_t word = kHostileWords[random.Below(std::size(kHostileWords))];
             const size_t at = Offset(random, bytes.size());
             for (size_t i = 0; i < 4 && at + i < bytes.size(); ++i)
                 bytes[at + i] = static_cast<uint8_t>(word >> (8 * i));
@@ -79,8 +65,8 @@ std::vector<std::vector<uint8_t>> Variants(const Seed& seed, uint64_t seedNumber
         }
         default: {  // flipped and cut short
             if (!bytes.empty())
-                bytes[Offset(random, bytes.size())] ^= static_cast<uint8_t>(1u << random.below(8));
-            bytes.resize(bytes.size() / 2 + random.below(bytes.size() / 2 + 1));
+                bytes[Offset(random, bytes.size())] ^= static_cast<uint8_t>(1u << random.Below(8));
+            bytes.resize(bytes.size() / 2 + random.Below(bytes.size() / 2 + 1));
             break;
         }
         }

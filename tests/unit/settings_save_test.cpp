@@ -85,11 +85,11 @@ TEST_F(SettingsSave, WithoutRenameServiceStillSavesTheChildren)
     EXPECT_EQ(ChildNames(*Saved()), (std::vector<std::wstring>{L"ExcludedExtension", L"UseQPVForStreams"}));
 }
 
-TEST_F(SettingsSave, IgnoresAFailedRename)
+TEST_F(SettingsSave, FailedRenameSavesNothing)
 {
     host.Fail("XMLSetNodeNameW");
-    EXPECT_TRUE(SaveSettings(services, settings));
-    EXPECT_NE(Saved(), nullptr);
+    EXPECT_FALSE(SaveSettings(services, settings));
+    EXPECT_EQ(Saved(), nullptr);
 }
 
 TEST_F(SettingsSave, SucceedsWithoutFreeServiceAndCallsNoFree)

@@ -1,0 +1,70 @@
+#!/usr/bin/env bash
+# Explores the plug-in under the stand-ins' generated misbehaviour for a
+# time or a number of scenarios, and reports scenarios run, deviations drawn
+# per surface row, and findings with their seeds:
+#
+#   scripts/explore.sh [--minutes M | --scenarios N] [--first-seed S] [--heap-check]
+#   scripts/explore.sh --replay SEED
+#
+# Builds the release configuration into BUILD_DIR (default build-explore/,
+# its own folder and Wine prefix, so it can run beside scripts/test.sh).
+# Without --first-seed the seeds start at a random place, printed first.
+# --heap-check runs under Wine's heap checking (WINEDEBUG=warn+heap): the
+# stderr of all batches goes to BUILD_DIR/explore-heap/, and the report ends
+# with the count of messages from Wine's heap channel and the seeds of the
+# scenarios that printed them. --replay runs one scenario with its steps
+# printed. The command fails when anything was found.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build_dir=$(realpath -m "${BUILD_DIR:-$root/build-explore}")
+args=()
+heap_check=""
+first_seed=""
+while [ $# -gt 0 ]; do
+    case "$1" in
+    --minutes | --scenarios | --replay) args+=("$1" "$2"); shift 2 ;;
+    --first-seed) first_seed=$2; shift 2 ;;
+    --heap-check) heap_check=1; shift ;;
+    *) echo "usage: $0 [--minutes M | --scenarios N] [--first-seed S] [--heap-check] | --replay SEED" >&2; exit 2 ;;
+    esac
+done
+[ -n "$first_seed" ] || first_seed=$(( (RANDOM << 15 | RANDOM) * 1000 + 1 ))
+args+=(--first-seed "$first_seed")
+
+"$root/scripts/setup.sh"
+cmake --preset mingw -S "$root" -B "$build_dir" >/dev/null
+cmake --build "$build_dir" -j "$(nproc)" --target explore explore_viewers
+
+program="$build_dir/tests/explore/dopus.exe"
+run() {
+    xvfb-run -a -s "-screen 0 1280x1024x24" "$root/scripts/with-wine.sh" "$build_dir" \
+        "$build_dir/wine-run.sh" "$program" "$@"
+}
+
+echo "explore: load $(cut -d' ' -f1-3 /proc/loadavg) at start, $(date -u +%H:%M:%S) UTC"
+if [ -z "$heap_check" ]; then
+    status=0
+    run "${args[@]}" || status=$?
+    echo "explore: load $(cut -d' ' -f1-3 /proc/loadavg) at end, $(date -u +%H:%M:%S) UTC"
+    exit $status
+fi
+
+export DVP_HEAP_CHECK_DIR="$build_dir/explore-heap"  # read by wine-run.sh
+rm -rf "$DVP_HEAP_CHECK_DIR"
+mkdir -p "$DVP_HEAP_CHECK_DIR"
+status=0
+run "${args[@]}" || status=$?
+echo "explore: load $(cut -d' ' -f1-3 /proc/loadavg) at end, $(date -u +%H:%M:%S) UTC"
+# Each batch writes "explore: scenario SEED" before a scenario; a heap message
+# belongs to the scenario named last before it.
+pattern='^[0-9a-f]*:?[a-z]+:heap:'
+count=$(cat "$DVP_HEAP_CHECK_DIR"/wine.* | grep -cE "$pattern" || true)
+echo "Heap check: $count message(s) from wine's heap channel (logs: $DVP_HEAP_CHECK_DIR)"
+if [ "$count" -ne 0 ]; then
+    cat "$DVP_HEAP_CHECK_DIR"/wine.* | awk -v pattern="$pattern" '
+        /^explore: scenario / { seed = $3 }
+        $0 ~ pattern { n[seed]++ }
+        END { for (s in n) printf "  seed %s: %d message(s)\n", s, n[s] }' | sort -k2 -n | head -50
+    [ "$status" -ne 0 ] || status=1
+fi
+exit $status

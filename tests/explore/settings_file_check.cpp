@@ -1,0 +1,113 @@
+#include "tests/explore/settings_file_check.h"
+
+#include <windows.h>
+
+#include "testbed/host/host_testbed_control.h"
+#include "tests/support/saved_settings.h"
+#include "tests/support/test_files.h"
+
+namespace {
+
+std::string Utf8(const std::wstring& text)
+{
+    std::string bytes;
+    for (wchar_t c : text)
+        bytes += c < 0x80 ? static_cast<char>(c) : '?';
+    return bytes;
+}
+
+bool ReadableSettings(const SavedSettings& saved)
+{
+    if (!saved.loaded || saved.rootName != L"DVP_QPV")
+        return false;
+    for (int value : saved.useForStreams)
+        if (value < 0)
+            return false;
+    for (const std::wstring& value : saved.excluded)
+        if (value == L"?")
+            return false;
+    return true;
+}
+
+}  // namespace
+
+SettingsFileState DrawSettingsFile(Rng& rng, const std::wstring& folder)
+{
+    SettingsFileState state;
+    state.path = folder + L"\\DVP_QPV.oxc";
+    DeleteFileW(state.path.c_str());
+    DeleteFileW((state.path + L".bak").c_str());
+    const uint32_t kind = rng.Below(10);
+    if (kind < 2)
+        return state;
+    std::string text;
+    if (kind < 7) {
+        text = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<DVP_QPV>";
+        const uint32_t entries = rng.Below(6);
+        for (uint32_t i = 0; i < entries; ++i)
+            text += "<ExcludedExtension>.u" + std::to_string(rng.Below(100)) + "</ExcludedExtension>";
+        if (rng.Chance(300))
+            text += "<Other>1</Other>";
+        if (rng.Chance(800))
+            text += std::string("<UseQPVForStreams>") + (rng.Chance(500) ? "true" : "false") + "</UseQPVForStreams>";
+        text += "</DVP_QPV>\r\n";
+    } else if (kind < 8) {
+        text = "<?xml version=\"1.0\"?>\r\n<DVP_QPV><ExcludedExtension>.cut</Excl";
+    } else if (kind < 9) {
+        text = "<?xml version=\"1.0\"?>\r\n<Other><ExcludedExtension>.abc</ExcludedExtension></Other>\r\n";
+    } else {
+        for (uint32_t i = 0, n = 1 + rng.Below(40); i < n; ++i)
+            text += static_cast<char>(rng.Next());
+    }
+    WriteFileBytes(state.path, text);
+    state.existed = true;
+    state.bytes.assign(text.begin(), text.end());
+    state.readable = ReadableSettings(ReadSavedSettings(state.path));
+    return state;
+}
+
+void CheckSettingsFile(FindingLog& log, const SettingsFileState& initial, const std::vector<CommittedSettings>& commits)
+{
+    const bool exists = GetFileAttributesW(initial.path.c_str()) != INVALID_FILE_ATTRIBUTES;
+    const std::vector<uint8_t> bytes = ReadFileBytes(initial.path);
+    if (exists == initial.existed && bytes == initial.bytes)
+        return;  // unchanged
+    if (!exists) {
+        log.Fail("settings-lost", "the settings file is gone");
+        return;
+    }
+    const SavedSettings saved = ReadSavedSettings(initial.path);
+    if (!ReadableSettings(saved) || saved.useForStreams.size() != 1 || !saved.otherNodes.empty()) {
+        log.Fail("settings-lost", "the settings file was replaced by one that is not complete (root " +
+                                      Utf8(saved.rootName) + ", " + std::to_string(saved.excluded.size()) +
+                                      " extensions, " + std::to_string(saved.useForStreams.size()) +
+                                      " stream switches, " + std::to_string(saved.otherNodes.size()) +
+                                      " other nodes)");
+        return;
+    }
+    bool committed = false;
+    for (const CommittedSettings& commit : commits)
+        committed = committed || (commit.excluded == saved.excluded && commit.useForStreams == (saved.useForStreams[0] != 0));
+    if (!committed)
+        log.Fail("settings-not-committed",
+                 "the file holds settings no commit made (" + std::to_string(saved.excluded.size()) + " entries" +
+                     (saved.excluded.empty() ? std::string() : ", first " + Utf8(saved.excluded[0])) + ")");
+    if (initial.existed && !initial.readable && ReadFileBytes(initial.path + L".bak") != initial.bytes)
+        log.Fail("settings-lost", "an unreadable settings file was saved over without a backup of its bytes");
+}
+
+void CollectDeviationCounts(const LibraryControl& library, KindCounts& kinds)
+{
+    TestbedDeviationCount rows[256];
+    const int32_t count = library.GetDeviationCounts(rows, 256);
+    for (int32_t i = 0; i < count && i < 256; ++i) {
+        KindCount& kind = kinds[std::string(rows[i].kind, strnlen(rows[i].kind, sizeof(rows[i].kind)))];
+        kind.calls += rows[i].calls;
+        kind.drawn += rows[i].drawn;
+    }
+    for (const HostDeviationCount& row : HostTestbedDeviationCounts()) {
+        KindCount& kind = kinds[row.kind];
+        kind.calls += row.calls;
+        kind.drawn += row.drawn;
+    }
+}

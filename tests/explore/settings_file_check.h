@@ -1,0 +1,36 @@
+// The settings file is never lost: after any scenario it is either
+// unchanged, or a complete file holding settings the dialog committed, and
+// a file that could not be read before is kept byte for byte in the backup.
+// Also the deviation counts the stand-ins report, gathered per scenario.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "testbed/imagelib/library_control.h"
+#include "tests/explore/exploration.h"
+#include "tests/explore/scenario_checks.h"
+
+struct SettingsFileState {
+    std::wstring path;
+    bool existed = false;
+    std::vector<uint8_t> bytes;
+    bool readable = false;  // a settings document the plug-in reads
+};
+
+struct CommittedSettings {
+    std::vector<std::wstring> excluded;  // in the order the dialog listed them
+    bool useForStreams = true;
+};
+
+// Writes a drawn settings file (none, a readable one, or unreadable bytes)
+// into the folder and removes an older backup.
+SettingsFileState DrawSettingsFile(Rng& rng, const std::wstring& folder);
+
+// Run with the host's deviations off: reads the file through its services.
+void CheckSettingsFile(FindingLog& log, const SettingsFileState& initial,
+                       const std::vector<CommittedSettings>& commits);
+
+// Adds the stand-ins' counts since their last reset.
+void CollectDeviationCounts(const LibraryControl& library, KindCounts& kinds);
