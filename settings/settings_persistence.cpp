@@ -72,35 +72,64 @@ bool SameBytes(const std::wstring& first, const std::wstring& second, uint64_t s
     return true;
 }
 
+// A copy of path at backup, made writable (a read-only settings file does
+// not make a read-only backup, which a later incident could not replace).
+void CopyWritable(const std::wstring& path, const std::wstring& backup) noexcept
+{
+    if (!CopyFileW(path.c_str(), backup.c_str(), FALSE))
+        return;
+    const DWORD attributes = GetFileAttributesW(backup.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+        const DWORD writable = attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY);
+        SetFileAttributesW(backup.c_str(), writable != 0 ? writable : FILE_ATTRIBUTE_NORMAL);
+    }
+}
+
+bool HoldsTheSameBytes(const std::wstring& backup, const std::wstring& path, uint64_t size) noexcept
+{
+    return FileSize(backup) == size && SameBytes(path, backup, size);
+}
+
 // A settings file that the host's services read and found unusable is the
-// user's data all the same: it is kept, byte for byte, as
-// "DVP_QPV.oxc.bak" beside it before anything can save over it, since the
-// defaults now in force would otherwise replace the user's list without a
-// trace at the next Apply. The newest such file is the one kept, with one
-// exception each way: an empty file holds nothing worth keeping and never
-// replaces a backup, and a file identical to the backup leaves it as it is.
-// The copy is left writable (a read-only settings file does not make a
-// read-only backup), so a later incident can replace it; a backup someone
-// made read-only stays.
+// user's data all the same: it is kept, byte for byte, beside it before
+// anything can save over it, since the defaults now in force would otherwise
+// replace the user's list without a trace at the next Apply.
+//
+// The first such file goes to "DVP_QPV.oxc.bak", which the plug-in never
+// replaces: the host cannot tell a damaged file from a sound one it failed
+// to read, so a later refusal may well be of a file the plug-in saved
+// itself, and must not push the user's own bytes out. Later files of other
+// bytes go to "DVP_QPV.oxc.latest.bak", the newest replacing the one before.
+// An empty file holds nothing worth keeping, and a file identical to either
+// backup leaves both as they are; a backup someone made read-only stays.
 void KeepUnreadableFile(const std::wstring& path) noexcept
 {
     const std::optional<uint64_t> size = FileSize(path);
     if (!size || *size == 0)
         return;
     try {
-        const std::wstring backup = path + L".bak";
-        if (FileSize(backup) == size && SameBytes(path, backup, *size))
+        const std::wstring first = path + L".bak";
+        if (!FileSize(first)) {
+            CopyWritable(path, first);
             return;
-        if (!CopyFileW(path.c_str(), backup.c_str(), FALSE))
-            return;
-        const DWORD attributes = GetFileAttributesW(backup.c_str());
-        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
-            const DWORD writable = attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY);
-            SetFileAttributesW(backup.c_str(), writable != 0 ? writable : FILE_ATTRIBUTE_NORMAL);
         }
+        const std::wstring latest = path + L".latest.bak";
+        if (HoldsTheSameBytes(first, path, *size) || HoldsTheSameBytes(latest, path, *size))
+            return;
+        CopyWritable(path, latest);
     } catch (const std::bad_alloc&) {
         // No copy without memory; the load has failed either way.
     }
+}
+
+// Has the host read the file at path, and keeps it when the host refuses it.
+SettingsRead ExamineSettingsFile(const SettingsFileServices& host, const std::wstring& path,
+                                 PluginSettings& settings) REQUIRES(settings.lock)
+{
+    const SettingsRead read = ReadSettingsFile(host, path, settings);
+    if (read == SettingsRead::Unreadable)
+        KeepUnreadableFile(path);
+    return read;
 }
 
 }  // namespace
@@ -136,30 +165,34 @@ bool GetSettingsFilePath(const SettingsFileServices& host, std::wstring& path)
 bool LoadSettings(const SettingsFileServices& host, PluginSettings& settings)
 {
     settings.excludedExtensions.clear();
+    settings.examinedFile.clear();
     std::wstring path;
     if (!GetSettingsFilePath(host, path))
         return false;
-    switch (ReadSettingsFile(host, path, settings)) {
-    case SettingsRead::Read:
-        return true;
-    case SettingsRead::Unreadable:
-        KeepUnreadableFile(path);
-        return false;
-    case SettingsRead::NotRead:
-        return false;
-    }
-    return false;
+    const SettingsRead read = ExamineSettingsFile(host, path, settings);
+    if (read != SettingsRead::NotRead)
+        settings.examinedFile.swap(path);
+    return read == SettingsRead::Read;
 }
 
 // The file is only ever written by the host's XMLSaveFileW, and only after
 // the whole document was built, so a failed walk leaves the file untouched.
+// A file other than the one the start-up looked at (the host answered no
+// folder or another one then, or a service was missing) has never been
+// judged: it is looked at before it is replaced, and kept as the backup when
+// the host refuses it, as the start-up would have.
 bool SaveSettings(const SettingsFileServices& host, const PluginSettings& settings)
 {
     std::wstring path;
     if (!GetSettingsFilePath(host, path) || !host.XMLCreateFile)
         return false;
     const HostDocument document(host.XMLFreeFile, host.XMLCreateFile());
-    if (!document || !WriteSettingsXml(host, document.get(), settings))
+    if (!document || !WriteSettingsXml(host, document.get(), settings) || !host.XMLSaveFileW)
         return false;
-    return host.XMLSaveFileW && host.XMLSaveFileW(document.get(), path.c_str()) != 0;
+    if (path != settings.examinedFile) {
+        PluginSettings unused;
+        Lock lock(unused.lock);
+        ExamineSettingsFile(host, path, unused);
+    }
+    return host.XMLSaveFileW(document.get(), path.c_str()) != 0;
 }

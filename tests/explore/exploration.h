@@ -36,7 +36,7 @@ struct ScenarioResult {
     int64_t refusals = 0;         // loads that answered null
     int64_t heldMoments = 0;      // start-ups or commits held at a call while other threads probed
     int64_t settingsChecks = 0;   // settings files checked at the end
-    std::vector<std::string> moments;  // where start-ups and commits were held
+    std::vector<std::string> moments;  // where start-ups and commits were held, and what the file went through
     KindCounts kinds;
 };
 

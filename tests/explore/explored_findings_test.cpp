@@ -37,7 +37,13 @@ TEST_P(ExploredFindings, HoldEveryProperty)
 INSTANTIATE_TEST_SUITE_P(
     Rows, ExploredFindings,
     testing::Values(ExploredScenario{"ConfigureAnswersAtOnceWhileAStartUpIsHeldInTheLibrary", 33, "start-up held in gfl"},
-                    ExploredScenario{"FailedRootRenameSavesNothingOverTheReadableFile", 4000263, "commit held in"}),
+                    ExploredScenario{"FailedRootRenameSavesNothingOverTheReadableFile", 4000263, "commit held in"},
+                    ExploredScenario{"RefusedReadOfASavedFileLeavesTheFirstBackup", 20001970,
+                                     "unreadable settings file replaced"},
+                    ExploredScenario{"RefusedReadAfterAHeldCommitLeavesTheFirstBackup", 30005167,
+                                     "unreadable settings file replaced"},
+                    ExploredScenario{"FileTheStartUpNeverSawIsKeptBeforeTheSave", 30005517,
+                                     "unreadable settings file replaced"}),
     RowName{});
 
 }  // namespace

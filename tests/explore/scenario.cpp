@@ -750,7 +750,8 @@ void Scenario::Run()
     module_.exports = {};
     Quiescent("module unload");
     CollectDeviationCounts(library_, result_.kinds);
-    CheckSettingsFile(log_, initial, commits_);
+    if (CheckSettingsFile(log_, initial, commits_))
+        result_.moments.push_back("unreadable settings file replaced");
     ++result_.settingsChecks;
 }
 

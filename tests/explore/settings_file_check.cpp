@@ -37,6 +37,7 @@ SettingsFileState DrawSettingsFile(Rng& rng, const std::wstring& folder)
     state.path = folder + L"\\DVP_QPV.oxc";
     DeleteFileW(state.path.c_str());
     DeleteFileW((state.path + L".bak").c_str());
+    DeleteFileW((state.path + L".latest.bak").c_str());
     const uint32_t kind = rng.Below(10);
     if (kind < 2)
         return state;
@@ -66,15 +67,16 @@ SettingsFileState DrawSettingsFile(Rng& rng, const std::wstring& folder)
     return state;
 }
 
-void CheckSettingsFile(FindingLog& log, const SettingsFileState& initial, const std::vector<CommittedSettings>& commits)
+bool CheckSettingsFile(FindingLog& log, const SettingsFileState& initial, const std::vector<CommittedSettings>& commits)
 {
     const bool exists = GetFileAttributesW(initial.path.c_str()) != INVALID_FILE_ATTRIBUTES;
     const std::vector<uint8_t> bytes = ReadFileBytes(initial.path);
     if (exists == initial.existed && bytes == initial.bytes)
-        return;  // unchanged
+        return false;  // unchanged
+    const bool unreadableReplaced = initial.existed && !initial.readable;
     if (!exists) {
         log.Fail("settings-lost", "the settings file is gone");
-        return;
+        return unreadableReplaced;
     }
     const SavedSettings saved = ReadSavedSettings(initial.path);
     if (!ReadableSettings(saved) || saved.useForStreams.size() != 1 || !saved.otherNodes.empty()) {
@@ -83,7 +85,7 @@ void CheckSettingsFile(FindingLog& log, const SettingsFileState& initial, const 
                                       " extensions, " + std::to_string(saved.useForStreams.size()) +
                                       " stream switches, " + std::to_string(saved.otherNodes.size()) +
                                       " other nodes)");
-        return;
+        return unreadableReplaced;
     }
     bool committed = false;
     for (const CommittedSettings& commit : commits)
@@ -92,8 +94,9 @@ void CheckSettingsFile(FindingLog& log, const SettingsFileState& initial, const 
         log.Fail("settings-not-committed",
                  "the file holds settings no commit made (" + std::to_string(saved.excluded.size()) + " entries" +
                      (saved.excluded.empty() ? std::string() : ", first " + Utf8(saved.excluded[0])) + ")");
-    if (initial.existed && !initial.readable && ReadFileBytes(initial.path + L".bak") != initial.bytes)
+    if (unreadableReplaced && ReadFileBytes(initial.path + L".bak") != initial.bytes)
         log.Fail("settings-lost", "an unreadable settings file was saved over without a backup of its bytes");
+    return unreadableReplaced;
 }
 
 void CollectDeviationCounts(const LibraryControl& library, KindCounts& kinds)

@@ -25,11 +25,12 @@ struct CommittedSettings {
 };
 
 // Writes a drawn settings file (none, a readable one, or unreadable bytes)
-// into the folder and removes an older backup.
+// into the folder and removes older backups.
 SettingsFileState DrawSettingsFile(Rng& rng, const std::wstring& folder);
 
 // Run with the host's deviations off: reads the file through its services.
-void CheckSettingsFile(FindingLog& log, const SettingsFileState& initial,
+// True when a file that was unreadable at the start was replaced.
+bool CheckSettingsFile(FindingLog& log, const SettingsFileState& initial,
                        const std::vector<CommittedSettings>& commits);
 
 // Adds the stand-ins' counts since their last reset.

@@ -1,9 +1,12 @@
 // A settings file the plug-in cannot read is the user's data all the same:
 // before the dialog's Apply saves over it, its bytes are kept beside it in
-// DVP_QPV.oxc.bak, which the next such file replaces, unless it is empty or
-// the backup holds its bytes already. The backup never carries the file's
-// read-only attribute over. A file that was read is saved over as usual and
-// gets no copy.
+// DVP_QPV.oxc.bak, unless it is empty or a backup holds its bytes already.
+// That first backup is never replaced (a host that failed once to read a
+// sound file must not push it out); later files go to DVP_QPV.oxc.latest.bak.
+// No backup carries the file's read-only attribute over. A file that was
+// read is saved over as usual and gets no copy. A file the start-up never
+// got to see is judged by the save that would replace it.
+#include "testbed/host/host_testbed_control.h"
 #include "tests/support/config_dialog_session.h"
 #include "tests/support/row_name.h"
 
@@ -15,9 +18,10 @@ const std::string kGoodFile =
 const std::string kOlderBackup = "an older backup";
 
 enum class Backup {
-    None,         // no .bak afterwards
-    OfTheFile,    // the file's bytes, writable
-    LeftAsItWas,  // the older backup: same bytes, same time stamp
+    None,             // no .bak afterwards
+    OfTheFile,        // the file's bytes, writable
+    LeftAsItWas,      // the older backup: same bytes, same time stamp
+    BesideTheOlder,   // the older backup left as it was, the file's bytes in .latest.bak
 };
 
 struct SettingsFileBytes {
@@ -27,6 +31,7 @@ struct SettingsFileBytes {
     const char* olderBackup;  // the bytes of a .bak that is there already, or null
     Backup expected;
     bool readOnlyFile = false;
+    const char* failsOnce = nullptr;  // a host service whose first call at the start-up fails
 };
 
 void PrintTo(const SettingsFileBytes& row, std::ostream* out) { *out << row.name; }
@@ -57,6 +62,7 @@ TEST_P(SettingsBackup, KeepsAnUnreadableFileBeforeApplySavesOverIt)
     const SettingsFileBytes& row = GetParam();
     const std::wstring file = SettingsFile();
     const std::wstring backup = config.file(L"DVP_QPV.oxc.bak");
+    const std::wstring latest = config.file(L"DVP_QPV.oxc.latest.bak");
     ASSERT_TRUE(WriteFileBytes(file, row.bytes));
     FILETIME olderStamp{};
     if (row.olderBackup) {
@@ -66,24 +72,11 @@ TEST_P(SettingsBackup, KeepsAnUnreadableFileBeforeApplySavesOverIt)
     }
     if (row.readOnlyFile)
         SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_READONLY);
+    if (row.failsOnce) {
+        ASSERT_TRUE(HostTestbedFailService(row.failsOnce, 1));
+    }
     Start();
     SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_NORMAL);
-
-    switch (row.expected) {
-    case Backup::None:
-        EXPECT_FALSE(Exists(backup)) << "a copy of a file that loaded or held nothing";
-        break;
-    case Backup::OfTheFile:
-        EXPECT_EQ(ReadFileText(backup), row.bytes) << "the unreadable file's bytes are gone";
-        EXPECT_EQ(GetFileAttributesW(backup.c_str()) & FILE_ATTRIBUTE_READONLY, 0u) << "a later copy cannot replace it";
-        break;
-    case Backup::LeftAsItWas: {
-        EXPECT_EQ(ReadFileText(backup), row.olderBackup);
-        const FILETIME stamp = LastWritten(backup);
-        EXPECT_EQ(CompareFileTime(&olderStamp, &stamp), 0) << "the backup was rewritten";
-        break;
-    }
-    }
 
     Open();
     Click(dialog, kStreams);  // on in both the defaults and the good file
@@ -95,6 +88,28 @@ TEST_P(SettingsBackup, KeepsAnUnreadableFileBeforeApplySavesOverIt)
     EXPECT_TRUE(saved.loaded) << "Apply saved the new settings";
     EXPECT_EQ(saved.useForStreams, std::vector<int>{0});
     EXPECT_EQ(saved.excluded.size(), row.readable ? 1u : 68u);
+
+    const bool besideTheOlder = row.expected == Backup::BesideTheOlder;
+    switch (row.expected) {
+    case Backup::None:
+        EXPECT_FALSE(Exists(backup)) << "a copy of a file that loaded or held nothing";
+        break;
+    case Backup::OfTheFile:
+        EXPECT_EQ(ReadFileText(backup), row.bytes) << "the unreadable file's bytes are gone";
+        EXPECT_EQ(GetFileAttributesW(backup.c_str()) & FILE_ATTRIBUTE_READONLY, 0u) << "a later copy cannot replace it";
+        break;
+    case Backup::LeftAsItWas:
+    case Backup::BesideTheOlder: {
+        EXPECT_EQ(ReadFileText(backup), row.olderBackup) << "the first backup was replaced";
+        const FILETIME stamp = LastWritten(backup);
+        EXPECT_EQ(CompareFileTime(&olderStamp, &stamp), 0) << "the backup was rewritten";
+        break;
+    }
+    }
+    if (besideTheOlder)
+        EXPECT_EQ(ReadFileText(latest), row.bytes) << "the newer unreadable file's bytes are gone";
+    else
+        EXPECT_FALSE(Exists(latest)) << "a second backup of nothing new";
 }
 
 std::string Truncated() { return kGoodFile.substr(0, kGoodFile.size() / 2); }
@@ -117,14 +132,21 @@ INSTANTIATE_TEST_SUITE_P(
         SettingsFileBytes{"Truncated", Truncated(), false, nullptr, Backup::OfTheFile},
         SettingsFileBytes{"WrongRoot", WrongRoot(), false, nullptr, Backup::OfTheFile},
         SettingsFileBytes{"ValueTheReaderRefuses", RefusedValue(), false, nullptr, Backup::OfTheFile},
-        SettingsFileBytes{"NotXmlReplacesAnOlderBackup", "not xml", false, kOlderBackup.c_str(), Backup::OfTheFile},
+        SettingsFileBytes{"NotXmlGoesBesideAnOlderBackup", "not xml", false, kOlderBackup.c_str(),
+                          Backup::BesideTheOlder},
         SettingsFileBytes{"ReadOnlyFileGivesAWritableBackup", "not xml", false, nullptr, Backup::OfTheFile, true},
         SettingsFileBytes{"EmptyMakesNoBackup", "", false, nullptr, Backup::None},
         SettingsFileBytes{"EmptyLeavesAnOlderBackup", "", false, kOlderBackup.c_str(), Backup::LeftAsItWas},
         SettingsFileBytes{"IdenticalLeavesTheBackup", "not xml", false, "not xml", Backup::LeftAsItWas},
         SettingsFileBytes{"Readable", kGoodFile, true, nullptr, Backup::None},
         SettingsFileBytes{"ReadableLeavesAnOlderBackup", kGoodFile, true, kOlderBackup.c_str(),
-                          Backup::LeftAsItWas}),
+                          Backup::LeftAsItWas},
+        SettingsFileBytes{"ReadableRefusedOnceGoesBesideAnOlderBackup", kGoodFile, false, kOlderBackup.c_str(),
+                          Backup::BesideTheOlder, false, "XMLLoadFileW"},
+        SettingsFileBytes{"NotXmlTheStartUpNeverSawIsKeptBeforeTheSave", "not xml", false, nullptr, Backup::OfTheFile,
+                          false, "GetConfigPathW"},
+        SettingsFileBytes{"ReadableTheStartUpNeverSawMakesNoBackup", kGoodFile, false, nullptr, Backup::None, false,
+                          "GetConfigPathW"}),
     RowName{});
 
 }  // namespace

@@ -29,6 +29,7 @@ TEST_F(SettingsSave, MakesExactlyTheDocumentedCallsInOrder)
 {
     settings.excludedExtensions = {L".jpg", L".png"};
     settings.useForStreams = 0;
+    settings.examinedFile = FakeXmlHost::kFilePath;  // as the start-up's load leaves it
     EXPECT_TRUE(SaveSettings(services, settings));
     EXPECT_EQ(host.calls, (std::vector<std::wstring>{
                               L"GetConfigPathW 0 260",
