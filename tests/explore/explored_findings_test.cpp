@@ -43,7 +43,9 @@ INSTANTIATE_TEST_SUITE_P(
                     ExploredScenario{"RefusedReadAfterAHeldCommitLeavesTheFirstBackup", 30005167,
                                      "unreadable settings file replaced"},
                     ExploredScenario{"FileTheStartUpNeverSawIsKeptBeforeTheSave", 30005517,
-                                     "unreadable settings file replaced"}),
+                                     "unreadable settings file replaced"},
+                    ExploredScenario{"FileDamagedByTheHostsOwnFailedSaveIsTheHostsMatter", 50016309,
+                                     "settings file damaged by the host's failed save"}),
     RowName{});
 
 }  // namespace

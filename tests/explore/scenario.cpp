@@ -750,7 +750,11 @@ void Scenario::Run()
     module_.exports = {};
     Quiescent("module unload");
     CollectDeviationCounts(library_, result_.kinds);
-    if (CheckSettingsFile(log_, initial, commits_))
+    const auto damaging = result_.kinds.find("XMLSaveFileW.result:fail-after-partial");
+    const bool hostDamagedTheFile = damaging != result_.kinds.end() && damaging->second.drawn > 0;
+    if (hostDamagedTheFile)
+        result_.moments.push_back("settings file damaged by the host's failed save");
+    if (CheckSettingsFile(log_, initial, commits_, hostDamagedTheFile))
         result_.moments.push_back("unreadable settings file replaced");
     ++result_.settingsChecks;
 }

@@ -67,13 +67,18 @@ SettingsFileState DrawSettingsFile(Rng& rng, const std::wstring& folder)
     return state;
 }
 
-bool CheckSettingsFile(FindingLog& log, const SettingsFileState& initial, const std::vector<CommittedSettings>& commits)
+bool CheckSettingsFile(FindingLog& log, const SettingsFileState& initial, const std::vector<CommittedSettings>& commits,
+                       bool hostDamagedTheFile)
 {
     const bool exists = GetFileAttributesW(initial.path.c_str()) != INVALID_FILE_ATTRIBUTES;
     const std::vector<uint8_t> bytes = ReadFileBytes(initial.path);
     if (exists == initial.existed && bytes == initial.bytes)
         return false;  // unchanged
     const bool unreadableReplaced = initial.existed && !initial.readable;
+    if (unreadableReplaced && ReadFileBytes(initial.path + L".bak") != initial.bytes)
+        log.Fail("settings-lost", "an unreadable settings file was saved over without a backup of its bytes");
+    if (hostDamagedTheFile)
+        return unreadableReplaced;
     if (!exists) {
         log.Fail("settings-lost", "the settings file is gone");
         return unreadableReplaced;
@@ -94,8 +99,6 @@ bool CheckSettingsFile(FindingLog& log, const SettingsFileState& initial, const 
         log.Fail("settings-not-committed",
                  "the file holds settings no commit made (" + std::to_string(saved.excluded.size()) + " entries" +
                      (saved.excluded.empty() ? std::string() : ", first " + Utf8(saved.excluded[0])) + ")");
-    if (unreadableReplaced && ReadFileBytes(initial.path + L".bak") != initial.bytes)
-        log.Fail("settings-lost", "an unreadable settings file was saved over without a backup of its bytes");
     return unreadableReplaced;
 }
 

@@ -29,9 +29,12 @@ struct CommittedSettings {
 SettingsFileState DrawSettingsFile(Rng& rng, const std::wstring& folder);
 
 // Run with the host's deviations off: reads the file through its services.
-// True when a file that was unreadable at the start was replaced.
+// True when a file that was unreadable at the start was replaced. A host
+// that damaged the file in a save it reported failed (hostDamagedTheFile)
+// left what it left: the plug-in never writes the file itself, so only the
+// backup of an unreadable file is judged then.
 bool CheckSettingsFile(FindingLog& log, const SettingsFileState& initial,
-                       const std::vector<CommittedSettings>& commits);
+                       const std::vector<CommittedSettings>& commits, bool hostDamagedTheFile);
 
 // Adds the stand-ins' counts since their last reset.
 void CollectDeviationCounts(const LibraryControl& library, KindCounts& kinds);
