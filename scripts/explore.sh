@@ -14,6 +14,15 @@
 # with the count of messages from Wine's heap channel and the seeds of the
 # scenarios that printed them. --replay runs one scenario with its steps
 # printed. The command fails when anything was found.
+#
+# Wine's own native (Unix) code allocates from glibc's heap, which Wine's heap
+# checking does not watch. When glibc finds that heap corrupted it prints one
+# line and aborts, and the abort ends in Wine's signal handling, where the
+# batch then waits until it is reported as a hang, with no word of where. So
+# while the exploration runs, a watcher dumps the native stacks of every
+# batch process (eu-stack reads the process's own maps, which gdb cannot
+# follow past Wine's preloader) as soon as glibc prints such a line, into
+# BUILD_DIR/explore-native/, and the report ends with their count.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build_dir=$(realpath -m "${BUILD_DIR:-$root/build-explore}")
@@ -31,7 +40,7 @@ done
 [ -n "$first_seed" ] || first_seed=$(( (RANDOM << 15 | RANDOM) * 1000 + 1 ))
 args+=(--first-seed "$first_seed")
 
-"$root/scripts/setup.sh"
+"$root/scripts/setup.sh" elfutils
 cmake --preset mingw -S "$root" -B "$build_dir" >/dev/null
 cmake --build "$build_dir" -j "$(nproc)" --target explore explore_viewers
 
@@ -41,20 +50,60 @@ run() {
         "$build_dir/wine-run.sh" "$program" "$@"
 }
 
+native_dir="$build_dir/explore-native"
+rm -rf "$native_dir"
+mkdir -p "$native_dir"
+glibc_pattern='^([a-z_]+\(\): |double free|corrupted )'
+# glibc_lines DIR PATTERN: how many glibc lines the logs DIR/PATTERN hold.
+glibc_lines() { cat "$1"/$2 2>/dev/null | grep -cE "$glibc_pattern" || true; }
+# watch_native DIR PATTERN: polls the logs (they appear as batches start); on
+# each new glibc line, dumps the threads of every batch process still running.
+watch_native() {
+    local seen=0 count
+    while sleep 2; do
+        count=$(glibc_lines "$1" "$2")
+        [ "$count" -gt "$seen" ] || continue
+        seen=$count
+        for pid in $(pgrep -f -- 'dopus.exe --batch ' || true); do
+            eu-stack -m -p "$pid" >"$native_dir/threads-$pid-$(date -u +%H%M%S).txt" 2>&1 || true
+        done
+    done
+}
+# report_native DIR PATTERN: the count, and the seed of the scenario named
+# last before each line.
+report_native() {
+    local count
+    count=$(glibc_lines "$1" "$2")
+    echo "Native heap: $count message(s) from glibc; $(find "$native_dir" -name 'threads-*' | wc -l) thread dump(s) in $native_dir"
+    [ "$count" -ne 0 ] || return 0
+    cat "$1"/$2 | awk -v pattern="$glibc_pattern" '
+        /^explore: scenario / { seed = $3 }
+        $0 ~ pattern { printf "  seed %s: %s\n", seed, $0 }' | head -50
+    status=1
+}
+
 echo "explore: load $(cut -d' ' -f1-3 /proc/loadavg) at start, $(date -u +%H:%M:%S) UTC"
+status=0
 if [ -z "$heap_check" ]; then
-    status=0
-    run "${args[@]}" || status=$?
+    stderr_log="$native_dir/stderr.log"
+    watch_native "$native_dir" stderr.log &
+    watcher=$!
+    run "${args[@]}" 2> >(tee -a "$stderr_log" >&2) || status=$?
+    kill "$watcher" 2>/dev/null || true
     echo "explore: load $(cut -d' ' -f1-3 /proc/loadavg) at end, $(date -u +%H:%M:%S) UTC"
+    report_native "$native_dir" stderr.log
     exit $status
 fi
 
 export DVP_HEAP_CHECK_DIR="$build_dir/explore-heap"  # read by wine-run.sh
 rm -rf "$DVP_HEAP_CHECK_DIR"
 mkdir -p "$DVP_HEAP_CHECK_DIR"
-status=0
+watch_native "$DVP_HEAP_CHECK_DIR" 'wine.*' &
+watcher=$!
 run "${args[@]}" || status=$?
+kill "$watcher" 2>/dev/null || true
 echo "explore: load $(cut -d' ' -f1-3 /proc/loadavg) at end, $(date -u +%H:%M:%S) UTC"
+report_native "$DVP_HEAP_CHECK_DIR" 'wine.*'
 # Each batch writes "explore: scenario SEED" before a scenario; a heap message
 # belongs to the scenario named last before it.
 pattern='^[0-9a-f]*:?[a-z]+:heap:'

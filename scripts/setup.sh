@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build and the tests need, if any is missing.
-# Safe to run on every invocation: it does nothing when all are present.
+# Installs the Debian packages the build and the tests need, if any is missing,
+# and the ones named as arguments (scripts/explore.sh adds elfutils). Safe to run on
+# every invocation: it does nothing when all are present.
 set -euo pipefail
 
 packages=(
@@ -15,6 +16,7 @@ packages=(
     clang lld                    # the second compiler and its linker
     clang-tidy                   # static analysis
     python3                      # reads the compile database for clang-tidy
+    "$@"
 )
 
 missing=()
