@@ -53,15 +53,40 @@ run() {
 native_dir="$build_dir/explore-native"
 rm -rf "$native_dir"
 mkdir -p "$native_dir"
+# Where the batches' stderr goes: one file per program under heap checking
+# (wine-run.sh writes them), else a copy of this command's stderr.
+if [ -n "$heap_check" ]; then
+    export DVP_HEAP_CHECK_DIR="$build_dir/explore-heap"  # read by wine-run.sh
+    rm -rf "$DVP_HEAP_CHECK_DIR"
+    mkdir -p "$DVP_HEAP_CHECK_DIR"
+    logs_dir=$DVP_HEAP_CHECK_DIR logs='wine.*'
+else
+    logs_dir=$native_dir logs='stderr.log'
+fi
 glibc_pattern='^([a-z_]+\(\): |double free|corrupted )'
-# glibc_lines DIR PATTERN: how many glibc lines the logs DIR/PATTERN hold.
-glibc_lines() { cat "$1"/$2 2>/dev/null | grep -cE "$glibc_pattern" || true; }
-# watch_native DIR PATTERN: polls the logs (they appear as batches start); on
-# each new glibc line, dumps the threads of every batch process still running.
+heap_pattern='^[0-9a-f]*:?[a-z]+:heap:'
+# count_lines REGEX: how many lines of the logs match (they appear as batches start).
+count_lines() { cat "$logs_dir"/$logs 2>/dev/null | grep -cE "$1" || true; }
+# report_lines TITLE REGEX: the count, and per seed the lines that match. Each
+# batch writes "explore: scenario SEED" before a scenario; a line belongs to
+# the scenario named last before it. Any line fails the command.
+report_lines() {
+    local count
+    count=$(count_lines "$2")
+    echo "$1: $count message(s)"
+    [ "$count" -ne 0 ] || return 0
+    cat "$logs_dir"/$logs | awk -v pattern="$2" '
+        /^explore: scenario / { seed = $3 }
+        $0 ~ pattern { n[seed]++ }
+        END { for (s in n) printf "  seed %s: %d message(s)\n", s, n[s] }' | sort -k2 -n | head -50
+    status=1
+}
+# watch_native: on each new glibc line, dumps the threads of every batch
+# process still running.
 watch_native() {
     local seen=0 count
     while sleep 2; do
-        count=$(glibc_lines "$1" "$2")
+        count=$(count_lines "$glibc_pattern")
         [ "$count" -gt "$seen" ] || continue
         seen=$count
         for pid in $(pgrep -f -- 'dopus.exe --batch ' || true); do
@@ -69,51 +94,18 @@ watch_native() {
         done
     done
 }
-# report_native DIR PATTERN: the count, and the seed of the scenario named
-# last before each line.
-report_native() {
-    local count
-    count=$(glibc_lines "$1" "$2")
-    echo "Native heap: $count message(s) from glibc; $(find "$native_dir" -name 'threads-*' | wc -l) thread dump(s) in $native_dir"
-    [ "$count" -ne 0 ] || return 0
-    cat "$1"/$2 | awk -v pattern="$glibc_pattern" '
-        /^explore: scenario / { seed = $3 }
-        $0 ~ pattern { printf "  seed %s: %s\n", seed, $0 }' | head -50
-    status=1
-}
 
 echo "explore: load $(cut -d' ' -f1-3 /proc/loadavg) at start, $(date -u +%H:%M:%S) UTC"
 status=0
-if [ -z "$heap_check" ]; then
-    stderr_log="$native_dir/stderr.log"
-    watch_native "$native_dir" stderr.log &
-    watcher=$!
-    run "${args[@]}" 2> >(tee -a "$stderr_log" >&2) || status=$?
-    kill "$watcher" 2>/dev/null || true
-    echo "explore: load $(cut -d' ' -f1-3 /proc/loadavg) at end, $(date -u +%H:%M:%S) UTC"
-    report_native "$native_dir" stderr.log
-    exit $status
-fi
-
-export DVP_HEAP_CHECK_DIR="$build_dir/explore-heap"  # read by wine-run.sh
-rm -rf "$DVP_HEAP_CHECK_DIR"
-mkdir -p "$DVP_HEAP_CHECK_DIR"
-watch_native "$DVP_HEAP_CHECK_DIR" 'wine.*' &
+watch_native &
 watcher=$!
-run "${args[@]}" || status=$?
+if [ -n "$heap_check" ]; then
+    run "${args[@]}" || status=$?
+else
+    run "${args[@]}" 2> >(tee -a "$native_dir/stderr.log" >&2) || status=$?
+fi
 kill "$watcher" 2>/dev/null || true
 echo "explore: load $(cut -d' ' -f1-3 /proc/loadavg) at end, $(date -u +%H:%M:%S) UTC"
-report_native "$DVP_HEAP_CHECK_DIR" 'wine.*'
-# Each batch writes "explore: scenario SEED" before a scenario; a heap message
-# belongs to the scenario named last before it.
-pattern='^[0-9a-f]*:?[a-z]+:heap:'
-count=$(cat "$DVP_HEAP_CHECK_DIR"/wine.* | grep -cE "$pattern" || true)
-echo "Heap check: $count message(s) from wine's heap channel (logs: $DVP_HEAP_CHECK_DIR)"
-if [ "$count" -ne 0 ]; then
-    cat "$DVP_HEAP_CHECK_DIR"/wine.* | awk -v pattern="$pattern" '
-        /^explore: scenario / { seed = $3 }
-        $0 ~ pattern { n[seed]++ }
-        END { for (s in n) printf "  seed %s: %d message(s)\n", s, n[s] }' | sort -k2 -n | head -50
-    [ "$status" -ne 0 ] || status=1
-fi
+report_lines "Native heap, from glibc (stack dumps in $native_dir)" "$glibc_pattern"
+[ -z "$heap_check" ] || report_lines "Heap check, from wine's heap channel (logs: $logs_dir)" "$heap_pattern"
 exit $status
