@@ -1,0 +1,122 @@
+#!/usr/bin/env bash
+# Plants each known fault of tests/planted/ in a scratch copy of the product
+# and tells whether the ordinary suite catches it, and with which tests:
+#
+#   scripts/planted.sh [--at REV] [--keep DIR] [PATCH...]
+#
+# Each tests/planted/*.patch is one realistic one-line mistake, its first
+# line saying what it breaks. The copy is a git worktree of REV (default
+# HEAD) in a temporary folder, with its own release build and Wine prefix:
+# the working tree and its build folders are never touched, so this can run
+# beside scripts/test.sh. The copy is built and tested once as it is (a test
+# that fails there catches nothing), then per patch: applied, built, every
+# test but the exploration's seeded parts run (scripts/explore.sh --planted
+# plants faults for those), and reverted. A patch whose copy does not build
+# is reported as such. --keep DIR keeps (and reuses) the copy and its build
+# in DIR, so a second run only rebuilds what the patches touch. Fails when
+# any fault was missed.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+rev=HEAD
+keep=""
+while [ $# -gt 0 ]; do
+    case "$1" in
+    --at) rev=$2; shift 2 ;;
+    --keep) keep=$(realpath -m "$2"); shift 2 ;;
+    -*) echo "usage: $0 [--at REV] [--keep DIR] [PATCH...]" >&2; exit 2 ;;
+    *) break ;;
+    esac
+done
+patches=("$@")
+[ ${#patches[@]} -gt 0 ] || patches=("$root"/tests/planted/*.patch)
+for p in "${patches[@]}"; do
+    [ -f "$p" ] || { echo "planted.sh: no such patch: $p" >&2; exit 2; }
+done
+
+"$root/scripts/setup.sh"
+
+scratch=${keep:-$(mktemp -d /tmp/dvp-planted.XXXXXX)}
+src=$scratch/src build=$scratch/build
+cleanup() {
+    [ -n "$keep" ] && return
+    git -C "$root" worktree remove --force "$src" >/dev/null 2>&1 || true
+    rm -rf "$scratch"
+}
+trap cleanup EXIT
+if [ -d "$src/.git" ] || [ -f "$src/.git" ]; then
+    git -C "$src" checkout --quiet --force --detach "$rev"
+else
+    mkdir -p "$scratch"
+    git -C "$root" worktree add --quiet --detach "$src" "$rev"
+fi
+git -C "$src" checkout --quiet -- .
+echo "planted.sh: $(git -C "$src" log --oneline -1) in $scratch; load: $(uptime | sed 's/.*load average: //')"
+
+build_copy() {
+    cmake --preset mingw -S "$src" -B "$build" -DDVP_BUILD_BENCH=OFF >/dev/null &&
+        cmake --build "$build" -j "$(nproc)" >"$scratch/build.log" 2>&1
+}
+
+# Runs the suite in the copy's build; prints the names of the tests that
+# failed, one a line: GoogleTest's own names where a program said which case
+# failed, and ctest's for the rest (a crash, a time-out, a script).
+failing_tests() {
+    local log=$scratch/suite.log
+    xvfb-run -a -s "-screen 0 1280x1024x24" "$root/scripts/with-wine.sh" "$build" \
+        ctest --test-dir "$build" --output-on-failure -j "$(nproc)" -E '^explore_part' >"$log" 2>&1 || true
+    {
+        grep -E '^\[  FAILED  \] [^ ]+' "$log" | grep -v ' listed below' | awk '{ print $4 }' | sed 's/,$//'
+        # ctest's list of failed entries: "  12 - name (Failed)"
+        sed -n '/^The following tests FAILED:/,$p' "$log" | grep -E '^\s+[0-9]+ - ' |
+            sed -E 's/^\s+[0-9]+ - ([^ ]+) \((.*)\)$/\1 (\2)/'
+    } | awk '!seen[$1]++'
+}
+
+begin=$(date +%s)
+echo "planted.sh: building the copy as it is"
+build_copy || { echo "planted.sh: the copy does not build (log: $scratch/build.log)" >&2; tail -20 "$scratch/build.log" >&2; exit 1; }
+failing_tests >"$scratch/clean.failures"
+if [ -s "$scratch/clean.failures" ]; then
+    echo "planted.sh: failing without any fault (not counted as catches):"
+    sed 's/^/    /' "$scratch/clean.failures"
+fi
+
+caught=0 missed=0 unbuilt=0
+results=()
+for patch in "${patches[@]}"; do
+    name=$(basename "$patch" .patch)
+    description=$(head -n1 "$patch")
+    git -C "$src" checkout --quiet -- .
+    if ! git -C "$src" apply "$patch"; then
+        results+=("NOT APPLIED  $name: $description")
+        unbuilt=$((unbuilt + 1))
+        continue
+    fi
+    started=$(date +%s)
+    if ! build_copy; then
+        results+=("NOT BUILT    $name: $description")
+        unbuilt=$((unbuilt + 1))
+        continue
+    fi
+    # Only what fails with the fault and not without it.
+    catchers=$(failing_tests | awk 'NR == FNR { clean[$1] = 1; next } !clean[$1]' "$scratch/clean.failures" -)
+    seconds=$(($(date +%s) - started))
+    if [ -n "$catchers" ]; then
+        caught=$((caught + 1))
+        line="caught       $name ($seconds s): $description"
+        line+=$'\n'"$(printf '%s\n' "$catchers" | head -n 12 | sed 's/^/                 /')"
+        extra=$(($(printf '%s\n' "$catchers" | wc -l) - 12))
+        [ "$extra" -le 0 ] || line+=$'\n'"                 ... and $extra more"
+    else
+        missed=$((missed + 1))
+        line="MISSED       $name ($seconds s): $description"
+    fi
+    results+=("$line")
+    printf '%s\n' "$line"
+done
+git -C "$src" checkout --quiet -- .
+
+echo "=== planted faults ($(git -C "$src" log --oneline -1 | cut -c1-60))"
+printf '%s\n' "${results[@]}"
+echo "caught $caught, missed $missed, not applied or not built $unbuilt, of ${#patches[@]}; $(($(date +%s) - begin)) s"
+[ "$missed" -eq 0 ] && [ "$unbuilt" -eq 0 ]
