@@ -45,7 +45,6 @@
     X(ValueCapacityGrown, "XMLGetNodeValueW.capacity:grown")                 \
     X(BoolFails, "XMLGetNodeBoolValue.result:fail")                          \
     X(BoolOdd, "XMLGetNodeBoolValue.value:odd")                              \
-    X(SetNameFails, "XMLSetNodeNameW.result:fail")                           \
     X(SetNameFailsAfterRename, "XMLSetNodeNameW.result:fail-after-rename")   \
     X(AddChildNull, "XMLAddChildNodeW.result:null")                          \
     X(SetValueFails, "XMLSetNodeValueW.result:fail")                         \

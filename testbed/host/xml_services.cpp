@@ -227,10 +227,11 @@ BOOL WINAPI XMLGetNodeNameW(HANDLE node, LPWSTR buffer, int* capacity)
 BOOL WINAPI XMLSetNodeNameW(HANDLE node, LPCWSTR name)
 {
     return Serve<BOOL>(ServiceId::XMLSetNodeNameW, FALSE, [&](XmlStore& store) -> BOOL {
-        const Drawn fails = DeviateService(HostDeviation::SetNameFails);
+        // A rename that does not happen is relied upon and never drawn; only
+        // the answer may deviate, after the rename.
         const Drawn failsAfterRename = DeviateService(HostDeviation::SetNameFailsAfterRename);
         XmlNode* element = store.Node(node);
-        if (!element || !name || !IsValidXmlName(name) || fails)
+        if (!element || !name || !IsValidXmlName(name))
             return FALSE;
         element->name = name;
         return !failsAfterRename;
