@@ -63,7 +63,8 @@ build_copy() {
 failing_tests() {
     local log=$scratch/suite.log
     xvfb-run -a -s "-screen 0 1280x1024x24" "$root/scripts/with-wine.sh" "$build" \
-        ctest --test-dir "$build" --output-on-failure -j "$(nproc)" -E '^explore_part' >"$log" 2>&1 || true
+        ctest --test-dir "$build" --output-on-failure --test-output-truncation middle -j "$(nproc)" \
+            -E '^explore_part' >"$log" 2>&1 || true
     {
         grep -E '^\[  FAILED  \] [^ ]+' "$log" | grep -v ' listed below' | awk '{ print $4 }' | sed 's/,$//'
         # ctest's list of failed entries: "  12 - name (Failed)"
