@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
+#include <utility>
 
 namespace testbed {
 
@@ -77,9 +78,16 @@ public:
     void Count(size_t kind, bool deviated) noexcept
     {
         calls_[kind].fetch_add(1);
-        if (deviated)
-            drawn_[kind].fetch_add(1);
+        if (!deviated)
+            return;
+        drawn_[kind].fetch_add(1);
+        threadDrawn_[kind / 64] |= uint64_t{1} << (kind % 64);
     }
+
+    // The kinds drawn on the calling thread since its last take, as a bit
+    // per kind; the take starts the thread's next record. A harness takes
+    // before and after one call to learn which deviations that call met.
+    std::array<uint64_t, 2> TakeThreadDrawn() noexcept { return std::exchange(threadDrawn_, {}); }
 
     void Zero() noexcept
     {
@@ -94,6 +102,10 @@ private:
     std::array<uint64_t, N> keys_{};
     std::array<std::atomic<int64_t>, N> calls_{};
     std::array<std::atomic<int64_t>, N> drawn_{};
+    // Trivially destructible, so it may outlive a module unloaded while its
+    // threads go on.
+    static_assert(N <= 128);
+    static inline thread_local std::array<uint64_t, 2> threadDrawn_{};
 };
 
 // One scenario: a seed, a rate and each kind's call number so far. Starting

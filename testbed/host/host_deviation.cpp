@@ -49,3 +49,13 @@ std::vector<HostDeviationCount> HostTestbedDeviationCounts()
         rows.push_back({std::string(counts.name(i)), counts.calls(i), counts.drawn(i)});
     return rows;
 }
+
+std::vector<std::string> HostTestbedTakeThreadDrawn()
+{
+    const std::array<uint64_t, 2> bits = counts.TakeThreadDrawn();
+    std::vector<std::string> kinds;
+    for (size_t i = 0; i < counts.size(); ++i)
+        if (bits[i / 64] >> (i % 64) & 1)
+            kinds.emplace_back(counts.name(i));
+    return kinds;
+}

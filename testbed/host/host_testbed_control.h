@@ -75,6 +75,9 @@ struct HostDeviationCount {
     int64_t drawn;
 };
 std::vector<HostDeviationCount> HostTestbedDeviationCounts();
+// The kinds drawn on the calling thread since its last take (services and
+// streams alike), by name; the take starts the thread's next record.
+std::vector<std::string> HostTestbedTakeThreadDrawn();
 // A host stream over these bytes whose every IStream answer may deviate
 // under the given seed and rate (short reads, S_FALSE, failures, success with
 // fewer bytes, positions beyond 4 GiB, Seek to one place reported as

@@ -34,4 +34,6 @@ int32_t testbedGetDeviationCounts(TestbedDeviationCount* rows, int32_t capacity)
     return testbed::GetDeviationCounts(rows, capacity);
 }
 
+int32_t testbedTakeThreadDrawn(int32_t* kinds, int32_t capacity) { return testbed::TakeThreadDrawn(kinds, capacity); }
+
 int32_t testbedGetLastDescribed(TestbedDescribedImage* image) { return testbed::GetLastDescribed(image); }

@@ -85,6 +85,7 @@ gfl::Error ReadHeader(const Source& source, int32_t formatIndex, testbed::Source
 gfl::Error Identify(const Source& source, int32_t formatIndex, gfl::FileInformation* info) noexcept
 {
     testbed::RecordInformationSource(source.throughCallbacks);
+    testbed::NoteInformationStarted();
     const testbed::CallSettings settings = testbed::CurrentCallSettings();
     const testbed::Drawn fails = Deviate(source.fails);
     const testbed::Drawn failsLate = Deviate(source.failsLate);
@@ -107,6 +108,7 @@ gfl::Error Identify(const Source& source, int32_t formatIndex, gfl::FileInformat
         testbed::DisownFileInformation(info);
         return gfl::kErrorInjected;
     }
+    testbed::NoteInformation(*info);
     return gfl::kNoError;
 }
 

@@ -51,7 +51,16 @@ void StopDescribing() noexcept
 void NoteLoadStarted() noexcept
 {
     ChangeOwn([](Described& own) {
-        own.image = TestbedDescribedImage{};
+        TestbedDescribedImage fresh{};
+        fresh.informationValid = own.image.informationValid;
+        fresh.informationWidth = own.image.informationWidth;
+        fresh.informationHeight = own.image.informationHeight;
+        fresh.xResolution = own.image.xResolution;
+        fresh.yResolution = own.image.yResolution;
+        fresh.bitsPerComponent = own.image.bitsPerComponent;
+        fresh.componentsPerPixel = own.image.componentsPerPixel;
+        std::memcpy(fresh.description, own.image.description, sizeof fresh.description);
+        own.image = fresh;
         own.pixels.clear();
         own.pixels.shrink_to_fit();
     });
@@ -88,6 +97,25 @@ void NoteConverted(const gfl::Bitmap& record, bool hasPixels) noexcept
         own.image.height = record.height;
         own.image.pixelBytes = own.pixels.size();
         own.image.pixels = own.pixels.empty() ? nullptr : own.pixels.data();
+    });
+}
+
+void NoteInformationStarted() noexcept
+{
+    ChangeOwn([](Described& own) { own.image.informationValid = 0; });
+}
+
+void NoteInformation(const gfl::FileInformation& record) noexcept
+{
+    ChangeOwn([&](Described& own) {
+        own.image.informationValid = 1;
+        own.image.informationWidth = record.width;
+        own.image.informationHeight = record.height;
+        own.image.xResolution = record.xResolution;
+        own.image.yResolution = record.yResolution;
+        own.image.bitsPerComponent = record.bitsPerComponent;
+        own.image.componentsPerPixel = record.componentsPerPixel;
+        std::memcpy(own.image.description, record.description, sizeof own.image.description);
     });
 }
 

@@ -24,6 +24,11 @@ void NoteLoaded(const gfl::Bitmap& record) noexcept;
 // converted pixels (dimensions that are not positive or too large for them).
 void NoteConverted(const gfl::Bitmap& record, bool hasPixels) noexcept;
 
+// An information call starts on this thread, and the record it answered
+// success with.
+void NoteInformationStarted() noexcept;
+void NoteInformation(const gfl::FileInformation& record) noexcept;
+
 int32_t GetLastDescribed(TestbedDescribedImage* image) noexcept;
 
 }  // namespace testbed

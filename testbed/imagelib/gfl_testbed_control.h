@@ -141,7 +141,11 @@ struct TestbedDescribedImage {
                                // converted record carries no pixels (a null pointer, or dimensions
                                // that are not positive or too large for them)
     const uint8_t* pixels;     // a copy of the converted pixels, owned by the stand-in,
-                               // valid until the next load on this thread; null when pixelBytes is 0
+                               // valid until the next load on this thread; null when pixelBytes is 0    // The last file information call on this thread (a load does not change these):
+    int32_t informationValid;  // 1 when it answered success, with the record as handed out below
+    int32_t informationWidth, informationHeight;
+    uint16_t xResolution, yResolution, bitsPerComponent, componentsPerPixel;
+    char description[64];      // as handed out, not necessarily terminated
 };
 
 extern "C" {
@@ -184,6 +188,10 @@ TESTBED_IMAGELIB_API void testbedSetDeviation(uint64_t seed, uint32_t ratePerMil
 // it deviated since the last reset. Fills up to capacity rows, returns the
 // number of kinds.
 TESTBED_IMAGELIB_API int32_t testbedGetDeviationCounts(TestbedDeviationCount* rows, int32_t capacity);
+// The kinds drawn on the calling thread since its last take, as indices
+// into the rows of testbedGetDeviationCounts (up to capacity of them); the
+// take starts the thread's next record. Returns the number filled.
+TESTBED_IMAGELIB_API int32_t testbedTakeThreadDrawn(int32_t* kinds, int32_t capacity);
 // What the library last handed the calling thread, so a harness can check a
 // returned DIB. Recorded from the first testbedSetDeviation (any rate) until
 // testbedReset. Returns image->valid.

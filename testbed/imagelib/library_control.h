@@ -13,7 +13,7 @@
 #define TESTBED_CONTROLS(X)                                                                               \
     X(Reset) X(SetVersion) X(SetFormats) X(SetFaults) X(SetDescription) X(SetCancelPolls) X(GetCounters) \
         X(SetBitDepth) X(SetEntryHook) X(TrapCallsAfterDetach) X(SetDeviation) X(GetDeviationCounts)        \
-            X(GetLastDescribed)
+            X(GetLastDescribed) X(TakeThreadDrawn)
 
 // Each slot has the type of the function it holds, as declared for the
 // stand-in's own build.
@@ -31,6 +31,7 @@ struct LibraryControl {
     decltype(&testbedSetDeviation) SetDeviation = nullptr;
     decltype(&testbedGetDeviationCounts) GetDeviationCounts = nullptr;
     decltype(&testbedGetLastDescribed) GetLastDescribed = nullptr;
+    decltype(&testbedTakeThreadDrawn) TakeThreadDrawn = nullptr;
 
     // The functions of a library module the caller holds.
     static LibraryControl Bind(HMODULE module) noexcept;

@@ -49,6 +49,16 @@ int32_t GetDeviationCounts(TestbedDeviationCount* rows, int32_t capacity) noexce
     return static_cast<int32_t>(counts.size());
 }
 
+int32_t TakeThreadDrawn(int32_t* kinds, int32_t capacity) noexcept
+{
+    const std::array<uint64_t, 2> bits = counts.TakeThreadDrawn();
+    int32_t filled = 0;
+    for (size_t i = 0; i < counts.size(); ++i)
+        if ((bits[i / 64] >> (i % 64) & 1) && kinds && filled < capacity)
+            kinds[filled++] = static_cast<int32_t>(i);
+    return filled;
+}
+
 void ResetDeviation() noexcept
 {
     scenario.Stop();

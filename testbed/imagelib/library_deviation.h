@@ -87,6 +87,7 @@ bool DeviationActive() noexcept;
 // The control functions' work.
 void SetDeviation(uint64_t seed, uint32_t ratePerMille) noexcept;
 int32_t GetDeviationCounts(TestbedDeviationCount* rows, int32_t capacity) noexcept;
+int32_t TakeThreadDrawn(int32_t* kinds, int32_t capacity) noexcept;
 // Stops the scenario and zeroes the counts (testbedReset).
 void ResetDeviation() noexcept;
 

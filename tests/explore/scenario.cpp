@@ -19,8 +19,10 @@
 #include "testbed/imagelib/tbim_image.h"
 #include "tests/explore/exploration.h"
 #include "tests/explore/held_calls.h"
+#include "tests/explore/plugin_gdi_tally.h"
 #include "tests/explore/scenario_checks.h"
 #include "tests/explore/settings_file_check.h"
+#include "settings/plugin_settings.h"
 #include "tests/support/config_dialog_session.h"
 #include "tests/support/dialog_driver.h"
 #include "tests/support/memory_stream.h"
@@ -45,33 +47,41 @@ public:
         : thread_([this] {
               JoinScenarioDesktop();
               while (!stop_) {
-                  EnumWindows(&MessageBoxDismisser::Dismiss, 0);
+                  EnumWindows(&MessageBoxDismisser::Dismiss, reinterpret_cast<LPARAM>(this));
                   Sleep(10);
               }
           })
     {
     }
-    ~MessageBoxDismisser()
+    ~MessageBoxDismisser() { Finish(); }
+    // Stops dismissing; the message boxes seen, each once.
+    size_t Finish()
     {
-        stop_ = true;
-        thread_.join();
+        if (thread_.joinable()) {
+            stop_ = true;
+            thread_.join();
+        }
+        return boxes_.size();
     }
     MessageBoxDismisser(const MessageBoxDismisser&) = delete;
     MessageBoxDismisser& operator=(const MessageBoxDismisser&) = delete;
 
 private:
-    static BOOL CALLBACK Dismiss(HWND window, LPARAM)
+    static BOOL CALLBACK Dismiss(HWND window, LPARAM self)
     {
         DWORD process = 0;
         GetWindowThreadProcessId(window, &process);
         wchar_t caption[64] = {};
         if (process == GetCurrentProcessId() && InternalGetWindowText(window, caption, 64) &&
-            wcscmp(caption, kMessageCaption) == 0)
+            wcscmp(caption, kMessageCaption) == 0) {
+            reinterpret_cast<MessageBoxDismisser*>(self)->boxes_.insert(window);
             PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        }
         return TRUE;
     }
 
     std::atomic<bool> stop_{false};
+    std::set<HWND> boxes_;  // written by the dismissing thread only
     std::thread thread_;
 };
 std::wstring g_filesFolder;
@@ -82,6 +92,7 @@ struct Input {
     std::vector<uint8_t> bytes;
     bool decodable = false;     // a small image every honest library decodes
     int32_t width = 0, height = 0;
+    int dibLimit = 0;           // +1: described just above the DIB limit, -1: at it (no pixels follow)
 };
 
 std::vector<uint8_t> Garbage(Rng& rng)
@@ -140,7 +151,17 @@ std::vector<Input> DrawInputs(Rng& rng)
     for (uint32_t i = 0; i < count; ++i) {
         Input input;
         const uint32_t kind = rng.Below(100);
-        if (kind < 60) {
+        if (kind < 2) {
+            // A header only: decoding fails for want of pixels, but only a
+            // size above the limit may refuse before the decode.
+            TbimImage image;
+            input.dibLimit = rng.Chance(500) ? 1 : -1;
+            image.width = input.dibLimit > 0 ? 23171 : 32768;   // 23171^2 * 4 = 2^31 + 96932
+            image.height = input.dibLimit > 0 ? 23171 : 16383;  // 32768 * 16383 * 4 < 2^31 - 1
+            input.bytes = image.Bytes();
+            input.width = image.width;
+            input.height = image.height;
+        } else if (kind < 60) {
             bool decodable = false;
             const TbimImage image = DrawTbim(rng, decodable);
             input.bytes = image.Bytes();
@@ -208,6 +229,12 @@ private:
     void Dialog(bool held);
     void Burst();
     void ExpectExcludedRefused(const std::vector<std::wstring>& excluded);
+    // What a call must answer, from what the scenario knows and the
+    // deviations the call met (taken on the calling thread).
+    Expect IdentifyExpectation(const Input& input, const wchar_t* name, bool stream,
+                               const std::vector<std::string>& drawn) const;
+    Expect LoadExpectation(const Input& input, bool abortSignalled, const std::vector<std::string>& drawn) const;
+    std::vector<std::string> Drawn() const { return TakeDrawnOnThisThread(library_); }
 
     uint64_t seed_;
     Rng rng_;
@@ -225,6 +252,18 @@ private:
     std::optional<std::set<std::wstring>> excluded_;  // the process-wide list, when known
     std::optional<bool> useForStreams_;
     std::vector<CommittedSettings> commits_;
+    // The settings model: what the file holds as the plug-in reads it.
+    SettingsFileState file_;
+    bool fileKnown_ = true;
+    bool owned_ = false;        // the file's bytes are the plug-in's own save
+    bool mayHaveRead_ = false;  // a start-up may have read the file's present bytes
+    bool hostDamaged_ = false;  // a save reported failed wrote into the file
+    std::optional<CommittedSettings> lastSaved_;
+    std::optional<std::vector<uint8_t>> firstBackup_;
+    void ProbeSettingsInForce();
+    void JudgeCommit(const std::vector<uint8_t>& before, bool existed, bool reportedFailed,
+                     const std::vector<std::string>& drawn);
+    void JudgeBackups();
     std::vector<Input> inputs_;
     ProbeThread probe_;
     DWORD started_ = GetTickCount();
@@ -272,7 +311,7 @@ void Scenario::Start(bool held)
                     Say("  start-up held in %s: probing", call.c_str());
                     PatternedRecord fileRecord(rng_.Next(), 64, true);
                     const BOOL file = plugin_.IdentifyFileW(nullptr, input.path.c_str(), &fileRecord.record, nullptr);
-                    CheckIdentify(log_, file, fileRecord, "DVP_IdentifyFileW during start-up");
+                    CheckIdentify(log_, library_, file, fileRecord, "DVP_IdentifyFileW during start-up");
                     if (file != FALSE)
                         log_.Fail("held-start-up", "identified a file while start-up held in " + call);
                     Say("  identified the file: %d", file);
@@ -305,7 +344,9 @@ void Scenario::Start(bool held)
             }
         });
     }
+    Drawn();
     const BOOL answer = plugin_.InitEx(&record);
+    const std::vector<std::string> drawn = Drawn();
     log_.CountCall();
     Say("DVP_InitEx(version %s)%s -> %d%s", oldHost ? "8.x" : "13", held ? " held" : "", answer,
         hold ? (hold->held() ? " (held in " + hold->call() + ")" : " (" + hold->call() + " not reached)").c_str() : "");
@@ -325,6 +366,26 @@ void Scenario::Start(bool held)
         libraryBound_ = true;
         excluded_.reset();
         useForStreams_.reset();
+        // Settings in force: the file's when the host read it quietly and
+        // it is readable, else the defaults; unknown after a deviation in
+        // the read.
+        bool readQuiet = true;
+        for (const std::string& kind : drawn)
+            for (const char* read : {"GetConfigPathW", "XMLLoadFileW", "XMLGetNode", "XMLFirstChildNode", "XMLNextNode"})
+                readQuiet = readQuiet && kind.rfind(read, 0) != 0;
+        if (readQuiet && fileKnown_) {
+            if (file_.existed && file_.readable) {
+                excluded_ = std::set<std::wstring>(file_.excluded.begin(), file_.excluded.end());
+                useForStreams_ = file_.useForStreams;
+                mayHaveRead_ = true;
+            } else {
+                excluded_ = std::set<std::wstring>(DefaultExcludedExtensions.begin(), DefaultExcludedExtensions.end());
+                useForStreams_ = true;
+            }
+            ProbeSettingsInForce();
+        } else {
+            mayHaveRead_ = true;
+        }
     } else {
         if (!oldHost && Quiet())
             log_.Fail("start-up", "start-up failed with no deviation drawn");
@@ -364,11 +425,41 @@ void Scenario::IdentifyPlugin()
     Say("DVP_IdentifyW -> %s", info.handledExtensions ? "text" : "null");
 }
 
+Expect Scenario::IdentifyExpectation(const Input& input, const wchar_t* name, bool stream,
+                                     const std::vector<std::string>& drawn) const
+{
+    if (count_ == 0 || (stream && useForStreams_ == false))
+        return Expect::Refusal;
+    if (name && *name) {
+        if (!excluded_)
+            return Expect::Either;
+        for (const std::wstring& entry : *excluded_)
+            if (EndsWithIgnoringAsciiCase(name, entry))
+                return Expect::Refusal;
+    }
+    if ((stream && useForStreams_ != true) || !input.decodable || MayRefuseIdentification(drawn))
+        return Expect::Either;
+    return Expect::Answer;
+}
+
+Expect Scenario::LoadExpectation(const Input& input, bool abortSignalled, const std::vector<std::string>& drawn) const
+{
+    if (libraryBound_ == false)
+        return Expect::Refusal;
+    if (abortSignalled)
+        return libraryRate_ == 0 ? Expect::Refusal : Expect::Either;
+    if (libraryBound_ != true || !input.decodable || MayRefuseLoad(drawn))
+        return Expect::Either;
+    return Expect::Answer;
+}
+
 void Scenario::IdentifyFile(const Input& input, const dvp::PluginExports& plugin, bool onProbe)
 {
     PatternedRecord record(rng_.Next(), rng_.Chance(200) ? rng_.Below(12) : 128, !rng_.Chance(100));
+    Drawn();
     const BOOL answer = plugin.IdentifyFileW(nullptr, input.path.c_str(), &record.record, nullptr);
-    CheckIdentify(log_, answer, record, "DVP_IdentifyFileW");
+    const Expect expect = onProbe ? Expect::Either : IdentifyExpectation(input, input.path.c_str(), false, Drawn());
+    CheckIdentify(log_, library_, answer, record, "DVP_IdentifyFileW", expect);
     if (onProbe)
         return;
     Say("DVP_IdentifyFileW(%ls) -> %d", input.path.c_str(), answer);
@@ -379,16 +470,6 @@ void Scenario::IdentifyFile(const Input& input, const dvp::PluginExports& plugin
             if (EndsWithIgnoringAsciiCase(input.path, entry))
                 log_.Fail("identify-excluded", "identified a name ending in excluded " +
                                                    std::string(entry.begin(), entry.end()));
-    if (answer != TRUE && Quiet() && count_ > 0 && input.decodable && excluded_ && input.width <= 300) {
-        bool excluded = false;
-        for (const std::wstring& entry : *excluded_)
-            excluded = excluded || EndsWithIgnoringAsciiCase(input.path, entry);
-        if (!excluded)
-            log_.Fail("identify", "refused a readable file with no deviation drawn");
-    }
-    if (answer == TRUE && Quiet() && input.width > 0 &&
-        (record.record.width != input.width || record.record.height != input.height))
-        log_.Fail("identify", "the record's size is not the image's");
     Quiescent("DVP_IdentifyFileW");
 }
 
@@ -397,8 +478,10 @@ void Scenario::IdentifyStream(const Input& input, const dvp::PluginExports& plug
     PatternedRecord record(rng_.Next(), 128, true);
     IStream* stream = HostTestbedCreateDeviatingStream(input.bytes, rng_.Next(), hostRate_);
     const wchar_t* name = rng_.Chance(200) ? nullptr : input.path.c_str();
+    Drawn();
     const BOOL answer = plugin.IdentifyFileStreamW(nullptr, stream, name, &record.record);
-    CheckIdentify(log_, answer, record, "DVP_IdentifyFileStreamW");
+    const Expect expect = onProbe ? Expect::Either : IdentifyExpectation(input, name, true, Drawn());
+    CheckIdentify(log_, library_, answer, record, "DVP_IdentifyFileStreamW", expect);
     const ULONG references = stream->AddRef();
     stream->Release();
     stream->Release();
@@ -417,9 +500,23 @@ void Scenario::LoadFile(const Input& input, const dvp::PluginExports& plugin, bo
 {
     PatternedRecord record(rng_.Next(), 64, true);
     UniqueKernelHandle abort(abortSignalled ? CreateEventW(nullptr, TRUE, TRUE, nullptr) : nullptr);
+    Drawn();
+    const int32_t decodesBefore = library_.Counters().calls[kTbLoadBitmapW];
     const HBITMAP bitmap =
         plugin.LoadBitmapW(nullptr, input.path.c_str(), &record.record, nullptr, abort.get());
-    const bool returned = CheckLoad(log_, library_, bitmap, record, "DVP_LoadBitmapW");
+    const std::vector<std::string> drawn = Drawn();
+    const Expect expect = onProbe ? Expect::Either : LoadExpectation(input, abortSignalled, drawn);
+    // The DIB limit, both sides: a size just above it is refused before any
+    // decode; one at it is decoded (the stand-in then fails for want of
+    // pixels, as memory would).
+    if (!onProbe && input.dibLimit != 0 && drawn.empty() && libraryBound_ == true) {
+        const bool decoded = library_.Counters().calls[kTbLoadBitmapW] != decodesBefore;
+        if (input.dibLimit > 0 && (decoded || bitmap))
+            log_.Fail("dib-limit", "an image described above the DIB limit was decoded");
+        if (input.dibLimit < 0 && !decoded)
+            log_.Fail("dib-limit", "an image described at the DIB limit was refused before its decode");
+    }
+    const bool returned = CheckLoad(log_, library_, bitmap, record, "DVP_LoadBitmapW", expect);
     if (onProbe) {
         if (boundNow == false && returned)
             log_.Fail("held-start-up", "a DIB came back before the library was bound");
@@ -431,8 +528,6 @@ void Scenario::LoadFile(const Input& input, const dvp::PluginExports& plugin, bo
         log_.Fail("load", "a DIB came back before the library was ever bound");
     if (returned && abortSignalled && libraryRate_ == 0)
         log_.Fail("load", "a load with its abort event signalled returned a DIB");
-    if (!returned && libraryBound_ == true && Quiet() && !abortSignalled && input.decodable && input.width <= 300)
-        log_.Fail("load", "refused a small readable image with no deviation drawn");
     Quiescent("DVP_LoadBitmapW");
 }
 
@@ -440,8 +535,10 @@ void Scenario::LoadStream(const Input& input, const dvp::PluginExports& plugin)
 {
     PatternedRecord record(rng_.Next(), 64, true);
     IStream* stream = HostTestbedCreateDeviatingStream(input.bytes, rng_.Next(), hostRate_);
+    Drawn();
     const HBITMAP bitmap = plugin.LoadBitmapStreamW(nullptr, stream, nullptr, &record.record, nullptr, nullptr);
-    const bool returned = CheckLoad(log_, library_, bitmap, record, "DVP_LoadBitmapStreamW");
+    const bool returned = CheckLoad(log_, library_, bitmap, record, "DVP_LoadBitmapStreamW",
+                                    LoadExpectation(input, false, Drawn()));
     const ULONG references = stream->AddRef();
     stream->Release();
     stream->Release();
@@ -450,9 +547,75 @@ void Scenario::LoadStream(const Input& input, const dvp::PluginExports& plugin)
     if (&plugin != &plugin_)
         return;
     Say("DVP_LoadBitmapStreamW -> %s", returned ? "DIB" : "null");
-    if (!returned && libraryBound_ == true && Quiet() && input.decodable && input.width <= 300)
-        log_.Fail("load", "refused a small readable stream with no deviation drawn");
     Quiescent("DVP_LoadBitmapStreamW");
+}
+
+// Names ending in excluded extensions are refused, and streams when they
+// are declined: both refusals come before any library call, so the probe
+// changes no draw of the scenario when the plug-in is right.
+void Scenario::ProbeSettingsInForce()
+{
+    static const std::vector<uint8_t> readable = [] {
+        TbimImage image;
+        image.width = 2;
+        image.height = 2;
+        image.pixels.assign(4, 1);
+        return image.Bytes();
+    }();
+    size_t probed = 0;
+    for (const std::wstring& entry : *excluded_) {
+        if (probed == 3)
+            break;
+        if (entry.empty() || entry.size() > 40 || entry.find_first_of(L"\\/:*?\"<>|") != std::wstring::npos)
+            continue;
+        ++probed;
+        const std::wstring path = g_filesFolder + L"\\in-force" + entry;
+        WriteFileBytes(path, readable);
+        PatternedRecord record(seed_ + probed, 64, true);
+        CheckIdentify(log_, library_, plugin_.IdentifyFileW(nullptr, path.c_str(), &record.record, nullptr), record,
+                      "DVP_IdentifyFileW of an excluded name after start-up", Expect::Refusal);
+    }
+    if (useForStreams_ == false) {
+        PatternedRecord record(seed_, 64, true);
+        const UniqueStream stream = MemoryStream(readable);
+        CheckIdentify(log_, library_, plugin_.IdentifyFileStreamW(nullptr, stream.get(), nullptr, &record.record),
+                      record, "DVP_IdentifyFileStreamW with streams declined after start-up", Expect::Refusal);
+    }
+}
+
+void Scenario::JudgeBackups()
+{
+    const std::wstring backup = file_.path + L".bak";
+    if (GetFileAttributesW(backup.c_str()) == INVALID_FILE_ATTRIBUTES)
+        return;
+    const std::vector<uint8_t> bytes = ReadFileBytes(backup);
+    if (!firstBackup_)
+        firstBackup_ = bytes;
+    else if (*firstBackup_ != bytes)
+        log_.Fail("backup-replaced", "the first backup of the settings file was replaced");
+}
+
+void Scenario::JudgeCommit(const std::vector<uint8_t>& before, bool existed, bool reportedFailed,
+                           const std::vector<std::string>& drawn)
+{
+    const bool exists = GetFileAttributesW(file_.path.c_str()) != INVALID_FILE_ATTRIBUTES;
+    const std::vector<uint8_t> after = ReadFileBytes(file_.path);
+    bool hostWrote = false;
+    for (const std::string& kind : drawn)
+        hostWrote = hostWrote || kind.rfind("XMLSaveFileW.result:fail-after", 0) == 0;
+    const bool changed = exists != existed || after != before;
+    if (reportedFailed && !hostWrote && changed)
+        log_.Fail("settings-failed-save", "a save reported failed changed the settings file");
+    if (changed && existed && !before.empty() && !owned_ && !mayHaveRead_ &&
+        ReadFileBytes(file_.path + L".bak") != before && ReadFileBytes(file_.path + L".latest.bak") != before)
+        log_.Fail("settings-lost", "the bytes of a settings file never read were replaced without a copy");
+    JudgeBackups();
+    if (reportedFailed && hostWrote) {
+        hostDamaged_ = true;
+        fileKnown_ = false;
+        owned_ = false;
+        mayHaveRead_ = true;
+    }
 }
 
 void Scenario::ExpectExcludedRefused(const std::vector<std::wstring>& excluded)
@@ -463,9 +626,11 @@ void Scenario::ExpectExcludedRefused(const std::vector<std::wstring>& excluded)
             continue;
         Input input;
         input.path = g_filesFolder + L"\\probe" + entry;
+        if (!inputs_.empty())
+            WriteFileBytes(input.path, inputs_[0].bytes);  // readable or not: only the name may refuse it
         PatternedRecord record(rng_.Next(), 64, true);
         const BOOL answer = plugin_.IdentifyFileW(nullptr, input.path.c_str(), &record.record, nullptr);
-        CheckIdentify(log_, answer, record, "DVP_IdentifyFileW");
+        CheckIdentify(log_, library_, answer, record, "DVP_IdentifyFileW");
         if (answer != FALSE)
             log_.Fail("identify-excluded", "a committed exclusion was not in force");
     }
@@ -584,11 +749,28 @@ void Scenario::Dialog(bool held)
                 }
             });
         }
+        const bool existed = GetFileAttributesW(file_.path.c_str()) != INVALID_FILE_ATTRIBUTES;
+        const std::vector<uint8_t> before = ReadFileBytes(file_.path);
+        size_t boxes = 0;
+        Drawn();
         {
             // Shown again: a save that fails puts up a message box it owns.
             ShowWindow(dialog, SW_SHOWNA);
-            const MessageBoxDismisser dismisser;
+            MessageBoxDismisser dismisser;
             Click(dialog, ending == 0 ? kApply : IDOK);
+            boxes = dismisser.Finish();
+        }
+        const std::vector<std::string> drawn = Drawn();
+        JudgeCommit(before, existed, boxes > 0, drawn);
+        if (boxes == 0) {
+            lastSaved_ = CommittedSettings{committed, streams};
+            file_.existed = true;
+            file_.readable = true;
+            file_.excluded = committed;
+            file_.useForStreams = streams;
+            fileKnown_ = true;
+            owned_ = true;
+            mayHaveRead_ = false;
         }
         if (hold) {
             Say("  commit held in %s%s", hold->call().c_str(), hold->held() ? "" : " (not reached)");
@@ -635,15 +817,19 @@ void Scenario::Burst()
                 case 6:
                 case 7: {
                     PatternedRecord record(rng.Next(), 64, true);
-                    CheckIdentify(log_, plugin_.IdentifyFileW(nullptr, input.path.c_str(), &record.record, nullptr),
-                                  record, "DVP_IdentifyFileW on a thread");
+                    Drawn();
+                    const BOOL answer = plugin_.IdentifyFileW(nullptr, input.path.c_str(), &record.record, nullptr);
+                    CheckIdentify(log_, library_, answer, record, "DVP_IdentifyFileW on a thread",
+                                  IdentifyExpectation(input, input.path.c_str(), false, Drawn()));
                     break;
                 }
                 case 1: {
                     PatternedRecord record(rng.Next(), 64, true);
                     IStream* stream = HostTestbedCreateDeviatingStream(input.bytes, rng.Next(), hostRate_);
-                    CheckIdentify(log_, plugin_.IdentifyFileStreamW(nullptr, stream, nullptr, &record.record),
-                                  record, "DVP_IdentifyFileStreamW on a thread");
+                    Drawn();
+                    const BOOL answer = plugin_.IdentifyFileStreamW(nullptr, stream, nullptr, &record.record);
+                    CheckIdentify(log_, library_, answer, record, "DVP_IdentifyFileStreamW on a thread",
+                                  IdentifyExpectation(input, nullptr, true, Drawn()));
                     stream->Release();
                     break;
                 }
@@ -651,18 +837,22 @@ void Scenario::Burst()
                 case 8:
                 case 9: {
                     PatternedRecord record(rng.Next(), 64, true);
-                    CheckLoad(log_, library_, plugin_.LoadBitmapW(nullptr, input.path.c_str(), &record.record, nullptr,
-                                                                 nullptr),
-                              record, "DVP_LoadBitmapW on a thread");
+                    Drawn();
+                    const HBITMAP bitmap =
+                        plugin_.LoadBitmapW(nullptr, input.path.c_str(), &record.record, nullptr, nullptr);
+                    CheckLoad(log_, library_, bitmap, record, "DVP_LoadBitmapW on a thread",
+                              LoadExpectation(input, false, Drawn()));
                     break;
                 }
                 case 3:
                 default: {
                     PatternedRecord record(rng.Next(), 64, true);
                     IStream* stream = HostTestbedCreateDeviatingStream(input.bytes, rng.Next(), hostRate_);
-                    CheckLoad(log_, library_,
-                              plugin_.LoadBitmapStreamW(nullptr, stream, nullptr, &record.record, nullptr, nullptr),
-                              record, "DVP_LoadBitmapStreamW on a thread");
+                    Drawn();
+                    const HBITMAP bitmap =
+                        plugin_.LoadBitmapStreamW(nullptr, stream, nullptr, &record.record, nullptr, nullptr);
+                    CheckLoad(log_, library_, bitmap, record, "DVP_LoadBitmapStreamW on a thread",
+                              LoadExpectation(input, false, Drawn()));
                     stream->Release();
                     break;
                 }
@@ -703,6 +893,7 @@ void Scenario::Run()
 
     // The settings file as the user left it.
     const SettingsFileState initial = DrawSettingsFile(rng_, g_configFolder);
+    file_ = initial;
     inputs_ = DrawInputs(rng_);
 
     HostTestbedReset();
@@ -719,6 +910,9 @@ void Scenario::Run()
         return;
     }
     plugin_ = module_.exports;
+    ResetPluginGdiTally();
+    if (!TallyPluginGdi(module_.module.get()))
+        log_.Fail("gdi-leak", "the plug-in's GDI imports were not found to count");
 
     // The dialog and several threads cost the most time under Wine; they
     // come less often than the single calls.
@@ -754,7 +948,8 @@ void Scenario::Run()
     const bool hostDamagedTheFile = damaging != result_.kinds.end() && damaging->second.drawn > 0;
     if (hostDamagedTheFile)
         result_.moments.push_back("settings file damaged by the host's failed save");
-    if (CheckSettingsFile(log_, initial, commits_, hostDamagedTheFile))
+    JudgeBackups();
+    if (CheckSettingsFile(log_, initial, lastSaved_ ? &*lastSaved_ : nullptr, hostDamagedTheFile || hostDamaged_))
         result_.moments.push_back("unreadable settings file replaced");
     ++result_.settingsChecks;
 }

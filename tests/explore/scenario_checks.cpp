@@ -3,8 +3,12 @@
 #include <cstdio>
 #include <cstring>
 #include <cwchar>
+#include <initializer_list>
+#include <string>
+#include <vector>
 
 #include "testbed/host/host_testbed_control.h"
+#include "tests/explore/plugin_gdi_tally.h"
 #include "win32/unique_handle.h"
 
 namespace {
@@ -56,7 +60,70 @@ bool TransparentColour(const TestbedDescribedImage& image, uint32_t& bgr)
     return true;
 }
 
+bool StartsWithAny(const std::vector<std::string>& kinds, std::initializer_list<const char*> prefixes)
+{
+    for (const std::string& kind : kinds)
+        for (const char* prefix : prefixes)
+            if (kind.rfind(prefix, 0) == 0)
+                return true;
+    return false;
+}
+
+const char* Named(Expect expect) { return expect == Expect::Answer ? "the full answer" : "a refusal"; }
+
+// The pixels as the host sees them: read back through GDI into a top-down
+// 32-bit buffer, whatever orientation the section was made with.
+bool ReadTopDown(HBITMAP bitmap, int32_t width, int32_t height, std::vector<uint8_t>& pixels)
+{
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    pixels.assign(static_cast<size_t>(width) * static_cast<size_t>(height) * 4, 0);
+    HDC screen = GetDC(nullptr);
+    const int rows = GetDIBits(screen, bitmap, 0, static_cast<UINT>(height), pixels.data(), &info, DIB_RGB_COLORS);
+    ReleaseDC(nullptr, screen);
+    return rows == height;
+}
+
 }  // namespace
+
+std::vector<std::string> TakeDrawnOnThisThread(const LibraryControl& library)
+{
+    static const std::vector<std::string> libraryNames = [&] {
+        std::vector<std::string> names;
+        TestbedDeviationCount rows[256];
+        const int32_t count = library.GetDeviationCounts(rows, 256);
+        for (int32_t i = 0; i < count && i < 256; ++i)
+            names.emplace_back(rows[i].kind, strnlen(rows[i].kind, sizeof(rows[i].kind)));
+        return names;
+    }();
+    std::vector<std::string> kinds = HostTestbedTakeThreadDrawn();
+    int32_t indices[128];
+    const int32_t taken = library.TakeThreadDrawn(indices, 128);
+    for (int32_t i = 0; i < taken && i < 128; ++i)
+        if (indices[i] >= 0 && static_cast<size_t>(indices[i]) < libraryNames.size())
+            kinds.push_back(libraryNames[static_cast<size_t>(indices[i])]);
+    return kinds;
+}
+
+bool MayRefuseIdentification(const std::vector<std::string>& kinds)
+{
+    return StartsWithAny(kinds, {"gflGetFileInformationW.result", "gflGetFileInformationFromHandle.result",
+                                 "IStream.", "defaultLoadParams."});
+}
+
+bool MayRefuseLoad(const std::vector<std::string>& kinds)
+{
+    return StartsWithAny(kinds, {"gflLoadBitmapW.result", "gflLoadBitmapFromHandle.result",
+                                 "gflChangeColorDepth.result", "bitmap.data", "bitmap.width:negative",
+                                 "bitmap.width:zero", "bitmap.width:too-large", "bitmap.height:negative",
+                                 "bitmap.height:zero", "bitmap.height:too-large", "fileInfo.width:huge",
+                                 "fileInfo.height:huge", "IStream.", "defaultLoadParams."});
+}
 
 void FindingLog::Fail(const std::string& property, const std::string& detail)
 {
@@ -88,8 +155,11 @@ PatternedRecord::PatternedRecord(uint64_t pattern, uint32_t capacity, bool withB
 }
 
 bool CheckLoad(FindingLog& log, const LibraryControl& library, HBITMAP bitmap, const PatternedRecord& patterned,
-               const char* call)
+               const char* call, Expect expect)
 {
+    if ((expect == Expect::Answer && !bitmap) || (expect == Expect::Refusal && bitmap))
+        log.Fail(expect == Expect::Answer ? "load-refused" : "load-answered",
+                 Format("%s: %s was due, %s came", call, Named(expect), bitmap ? "a DIB" : "null"));
     log.CountCall();
     const dvp::FileInfoRecord& after = patterned.record;
     if (patterned.description != patterned.descriptionBefore)
@@ -103,6 +173,7 @@ bool CheckLoad(FindingLog& log, const LibraryControl& library, HBITMAP bitmap, c
         return false;
     }
 
+    NoteSectionHandedOver(bitmap);
     UniqueBitmap owned(bitmap);
     const bool transparentFlag = image.transparentIndex != -1 || (image.layout & kAlphaLayouts) != 0;
     dvp::FileInfoRecord expected = patterned.before;
@@ -136,11 +207,15 @@ bool CheckLoad(FindingLog& log, const LibraryControl& library, HBITMAP bitmap, c
     }
     uint32_t key = 0;
     const bool keyed = TransparentColour(image, key);
-    const auto* got = static_cast<const uint8_t*>(section.dsBm.bmBits);
+    std::vector<uint8_t> seen;
+    if (!ReadTopDown(bitmap, image.width, image.height, seen)) {
+        log.Fail("dib-exact", Format("%s: the DIB's %d rows could not be read back", call, image.height));
+        return true;
+    }
     const size_t rowBytes = static_cast<size_t>(image.width) * 4;
     for (int32_t row = 0; row < image.height; ++row) {
         const uint8_t* want = image.pixels + row * rowBytes;
-        const uint8_t* have = got + row * rowBytes;
+        const uint8_t* have = seen.data() + row * rowBytes;
         for (size_t x = 0; x < rowBytes; x += 4) {
             uint32_t pixel = 0;
             memcpy(&pixel, want + x, 4);
@@ -151,8 +226,8 @@ bool CheckLoad(FindingLog& log, const LibraryControl& library, HBITMAP bitmap, c
             uint32_t actual = 0;
             memcpy(&actual, have + x, 4);
             if (actual != pixel) {
-                log.Fail("dib-exact", Format("%s: %dx%d image, row %d pixel %zu is %08x, expected %08x", call,
-                                             image.width, image.height, row, x / 4, actual, pixel));
+                log.Fail("dib-exact", Format("%s: %dx%d image, row %d pixel %zu seen top-down is %08x, expected %08x",
+                                             call, image.width, image.height, row, x / 4, actual, pixel));
                 return true;
             }
         }
@@ -161,10 +236,14 @@ bool CheckLoad(FindingLog& log, const LibraryControl& library, HBITMAP bitmap, c
     return true;
 }
 
-void CheckIdentify(FindingLog& log, BOOL answer, const PatternedRecord& patterned, const char* call)
+void CheckIdentify(FindingLog& log, const LibraryControl& library, BOOL answer, const PatternedRecord& patterned,
+                   const char* call, Expect expect)
 {
     log.CountCall();
     const dvp::FileInfoRecord& after = patterned.record;
+    if ((expect == Expect::Answer && answer != TRUE) || (expect == Expect::Refusal && answer != FALSE))
+        log.Fail(expect == Expect::Answer ? "identify-refused" : "identify-answered",
+                 Format("%s: %s was due, the answer was %d", call, Named(expect), answer));
     if (answer != TRUE) {
         if (answer != FALSE)
             log.Fail("answer", Format("%s answered %d", call, answer));
@@ -172,18 +251,32 @@ void CheckIdentify(FindingLog& log, BOOL answer, const PatternedRecord& patterne
             log.Fail("record-on-refusal", Format("%s refused but changed the record", call));
         return;
     }
+    // The answer is the file information the library handed this thread,
+    // copied as it was: sizes, bits per pixel as the 32-bit product of two
+    // 16-bit values, resolutions widened, and the text.
+    TestbedDescribedImage described{};
+    library.GetLastDescribed(&described);
+    if (!described.informationValid) {
+        log.Fail("identify-oracle", Format("%s answered 1 but the library described nothing", call));
+        return;
+    }
     dvp::FileInfoRecord expected = patterned.before;
     expected.flags = 0x15;
     expected.cleared8 = 0;
     expected.cleared10 = 0;
-    expected.width = after.width;
-    expected.height = after.height;
-    expected.bitsPerPixel = after.bitsPerPixel;
-    expected.xResolution = after.xResolution;
-    expected.yResolution = after.yResolution;
+    expected.width = described.informationWidth;
+    expected.height = described.informationHeight;
+    expected.bitsPerPixel =
+        static_cast<int32_t>(uint32_t{described.bitsPerComponent} * uint32_t{described.componentsPerPixel});
+    expected.xResolution = described.xResolution;
+    expected.yResolution = described.yResolution;
     if (!SameBytes(expected, after))
-        log.Fail("record-on-success", Format("%s: flags %#x, or bytes outside the filled fields changed", call,
-                                             after.flags));
+        log.Fail("identify-oracle",
+                 Format("%s: record %#x %dx%dx%d at %u,%u dpi; the library described %dx%d, %u x %u bits, %u,%u dpi",
+                        call, after.flags, after.width, after.height, after.bitsPerPixel, after.xResolution,
+                        after.yResolution, described.informationWidth, described.informationHeight,
+                        described.bitsPerComponent, described.componentsPerPixel, described.xResolution,
+                        described.yResolution));
     if (!patterned.record.description)
         return;
     const uint32_t capacity = patterned.record.descriptionCapacity;
@@ -202,13 +295,22 @@ void CheckIdentify(FindingLog& log, BOOL answer, const PatternedRecord& patterne
         }
     if (capacity == 0)
         return;
-    wchar_t numbers[96];
-    swprintf(numbers, 96, L"%ld x %ld x %ld ", static_cast<long>(after.width), static_cast<long>(after.height),
-             static_cast<long>(after.bitsPerPixel));
-    const size_t compared = std::min(length, wcslen(numbers));
-    if (wcsncmp(text, numbers, compared) != 0)
-        log.Fail("record-description",
-                 Format("%s: description %ls does not begin with the record's numbers", call, text));
+    // "W x H x BPP " and the library's text of at most 64 bytes (ASCII: the
+    // stand-in's texts are), cut to the host's capacity.
+    wchar_t full[128];
+    swprintf(full, 128, L"%ld x %ld x %ld ", static_cast<long>(expected.width), static_cast<long>(expected.height),
+             static_cast<long>(expected.bitsPerPixel));
+    std::wstring wanted = full;
+    bool ascii = true;
+    for (size_t i = 0; i < sizeof(described.description) && described.description[i]; ++i) {
+        ascii = ascii && static_cast<uint8_t>(described.description[i]) < 0x80;
+        wanted += static_cast<wchar_t>(static_cast<uint8_t>(described.description[i]));
+    }
+    if (wanted.size() > capacity - 1)
+        wanted.resize(capacity - 1);
+    if (ascii ? std::wstring(text, length) != wanted : std::wstring(text, length).rfind(full, 0) != 0)
+        log.Fail("identify-oracle", Format("%s: description \"%ls\", the library's makes \"%ls\"", call,
+                                           std::wstring(text, length).c_str(), wanted.c_str()));
 }
 
 void CheckHandledExtensions(FindingLog& log, const wchar_t* text)
@@ -263,6 +365,11 @@ void CheckQuiescent(FindingLog& log, const LibraryControl& library, const char* 
     if (counters.foreignFrees != 0)
         log.Fail("library-foreign-free", Format("after %s: %d frees of bitmaps never handed out", after,
                                                 counters.foreignFrees));
+    const PluginGdiOutstanding gdi = OutstandingPluginGdi();
+    if (gdi.memoryDcs != 0 || gdi.windowDcs != 0 || gdi.sections != 0)
+        log.Fail("gdi-leak", Format("after %s: the plug-in holds %lld memory DCs, %lld window DCs, %lld DIB sections",
+                                    after, static_cast<long long>(gdi.memoryDcs),
+                                    static_cast<long long>(gdi.windowDcs), static_cast<long long>(gdi.sections)));
     if (HostTestbedOpenDocuments() != 0)
         log.Fail("host-document-leak", Format("after %s: %d documents open", after, HostTestbedOpenDocuments()));
     if (HostTestbedInvalidHandleCalls() != 0)

@@ -44,15 +44,38 @@ struct PatternedRecord {
     std::vector<wchar_t> descriptionBefore;
 };
 
+// What one call must answer, as the harness knows it before the call: a
+// refusal (not initialised, an excluded name, streams declined), the full
+// answer (everything known allows one, and the call met no deviation that
+// may lead to a refusal), or either.
+enum class Expect { Either, Refusal, Answer };
+
+// The deviation kinds both stand-ins drew on the calling thread since the
+// last take; taken right before a call, and again after it, they are the
+// deviations that call met.
+std::vector<std::string> TakeDrawnOnThisThread(const LibraryControl& library);
+
+// Whether any of these kinds, per the surface table, may make a call refuse
+// (identification, or loading): a failed or filling-and-failing library
+// call, a stream that misreports, a decoded size no DIB takes, a described
+// size above the DIB limit. Every other deviation is copied or honoured as
+// the table says and leaves the answer due.
+bool MayRefuseIdentification(const std::vector<std::string>& kinds);
+bool MayRefuseLoad(const std::vector<std::string>& kinds);
+
 // After DVP_LoadBitmapW / DVP_LoadBitmapStreamW on this thread: checks the
-// answer against the library's description and deletes a returned bitmap.
+// answer against the expectation and the library's description, the pixels
+// read back through GDI as a top-down image, and deletes a returned bitmap.
 // Returns whether a bitmap came back.
 bool CheckLoad(FindingLog& log, const LibraryControl& library, HBITMAP bitmap, const PatternedRecord& record,
-               const char* call);
+               const char* call, Expect expect = Expect::Either);
 
-// After DVP_IdentifyFileW / DVP_IdentifyFileStreamW. expectedSize, when
-// given, is the image's true width and height (no deviation was drawn).
-void CheckIdentify(FindingLog& log, BOOL answer, const PatternedRecord& record, const char* call);
+// After DVP_IdentifyFileW / DVP_IdentifyFileStreamW on this thread: the
+// answer against the expectation; an answer's record, field by field, and
+// its description text against the file information the library last
+// handed this thread.
+void CheckIdentify(FindingLog& log, const LibraryControl& library, BOOL answer, const PatternedRecord& record,
+                   const char* call, Expect expect = Expect::Either);
 
 // The handled-extensions text, when there is one: ".ext" entries, lower
 // case, separated by single semicolons, ascending, once each.

@@ -63,17 +63,24 @@ SettingsFileState DrawSettingsFile(Rng& rng, const std::wstring& folder)
     WriteFileBytes(state.path, text);
     state.existed = true;
     state.bytes.assign(text.begin(), text.end());
-    state.readable = ReadableSettings(ReadSavedSettings(state.path));
+    const SavedSettings saved = ReadSavedSettings(state.path);
+    state.readable = ReadableSettings(saved);
+    state.excluded = saved.excluded;
+    if (!saved.useForStreams.empty())
+        state.useForStreams = saved.useForStreams.back() != 0;
     return state;
 }
 
-bool CheckSettingsFile(FindingLog& log, const SettingsFileState& initial, const std::vector<CommittedSettings>& commits,
+bool CheckSettingsFile(FindingLog& log, const SettingsFileState& initial, const CommittedSettings* lastSaved,
                        bool hostDamagedTheFile)
 {
     const bool exists = GetFileAttributesW(initial.path.c_str()) != INVALID_FILE_ATTRIBUTES;
     const std::vector<uint8_t> bytes = ReadFileBytes(initial.path);
-    if (exists == initial.existed && bytes == initial.bytes)
+    if (exists == initial.existed && bytes == initial.bytes) {
+        if (lastSaved && !hostDamagedTheFile)
+            log.Fail("settings-not-saved", "a save reported done left the file as it was");
         return false;  // unchanged
+    }
     const bool unreadableReplaced = initial.existed && !initial.readable;
     if (unreadableReplaced && ReadFileBytes(initial.path + L".bak") != initial.bytes)
         log.Fail("settings-lost", "an unreadable settings file was saved over without a backup of its bytes");
@@ -92,13 +99,11 @@ bool CheckSettingsFile(FindingLog& log, const SettingsFileState& initial, const 
                                       " other nodes)");
         return unreadableReplaced;
     }
-    bool committed = false;
-    for (const CommittedSettings& commit : commits)
-        committed = committed || (commit.excluded == saved.excluded && commit.useForStreams == (saved.useForStreams[0] != 0));
-    if (!committed)
+    if (!lastSaved || lastSaved->excluded != saved.excluded || lastSaved->useForStreams != (saved.useForStreams[0] != 0))
         log.Fail("settings-not-committed",
-                 "the file holds settings no commit made (" + std::to_string(saved.excluded.size()) + " entries" +
-                     (saved.excluded.empty() ? std::string() : ", first " + Utf8(saved.excluded[0])) + ")");
+                 "the file holds other settings than the last commit saved (" + std::to_string(saved.excluded.size()) +
+                     " entries" + (saved.excluded.empty() ? std::string() : ", first " + Utf8(saved.excluded[0])) +
+                     (lastSaved ? ")" : "; no save was reported done)"));
     return unreadableReplaced;
 }
 

@@ -17,6 +17,8 @@ struct SettingsFileState {
     bool existed = false;
     std::vector<uint8_t> bytes;
     bool readable = false;  // a settings document the plug-in reads
+    std::vector<std::wstring> excluded;  // what it holds, when readable
+    bool useForStreams = true;
 };
 
 struct CommittedSettings {
@@ -29,12 +31,14 @@ struct CommittedSettings {
 SettingsFileState DrawSettingsFile(Rng& rng, const std::wstring& folder);
 
 // Run with the host's deviations off: reads the file through its services.
-// True when a file that was unreadable at the start was replaced. A host
-// that damaged the file in a save it reported failed (hostDamagedTheFile)
-// left what it left: the plug-in never writes the file itself, so only the
-// backup of an unreadable file is judged then.
-bool CheckSettingsFile(FindingLog& log, const SettingsFileState& initial,
-                       const std::vector<CommittedSettings>& commits, bool hostDamagedTheFile);
+// True when a file that was unreadable at the start was replaced. The file
+// must hold exactly the last commit whose save was not reported failed, or,
+// without one, its first bytes. A host that damaged the file in a save it
+// reported failed (hostDamagedTheFile) left what it left: the plug-in never
+// writes the file itself, so only the backup of an unreadable file is judged
+// then.
+bool CheckSettingsFile(FindingLog& log, const SettingsFileState& initial, const CommittedSettings* lastSaved,
+                       bool hostDamagedTheFile);
 
 // Adds the stand-ins' counts since their last reset.
 void CollectDeviationCounts(const LibraryControl& library, KindCounts& kinds);
