@@ -5,6 +5,7 @@
 #
 #   scripts/explore.sh [--minutes M | --scenarios N] [--first-seed S] [--heap-check]
 #   scripts/explore.sh --replay SEED
+#   scripts/explore.sh --planted [--scenarios N] [PATCH...]
 #
 # Builds the release configuration into BUILD_DIR (default build-explore/,
 # its own folder and Wine prefix, so it can run beside scripts/test.sh).
@@ -14,6 +15,17 @@
 # with the count of messages from Wine's heap channel and the seeds of the
 # scenarios that printed them. --replay runs one scenario with its steps
 # printed. The command fails when anything was found.
+#
+# --planted plants each fault of tests/explore/planted/ (one realistic
+# one-line mistake per patch, its first line saying what it breaks) in a
+# scratch copy: a git worktree of HEAD in a temporary folder with its own
+# release build and Wine prefix. It runs the copy as it is and then with each
+# patch applied, each time only the generated scenarios the test command
+# runs against the release build (its four parts' seeds, N per part,
+# default 500; not the replayed rows of earlier findings, not the ordinary
+# suite), and prints per fault caught or missed, with the properties that
+# found it and their scenario counts. It fails when the copy as it is has a
+# finding or any fault is missed.
 #
 # Wine's own native (Unix) code allocates from glibc's heap, which Wine's heap
 # checking does not watch. When glibc finds that heap corrupted it prints one
@@ -29,14 +41,84 @@ build_dir=$(realpath -m "${BUILD_DIR:-$root/build-explore}")
 args=()
 heap_check=""
 first_seed=""
+planted=""
+scenarios=500
 while [ $# -gt 0 ]; do
     case "$1" in
-    --minutes | --scenarios | --replay) args+=("$1" "$2"); shift 2 ;;
+    --planted) planted=1; shift ;;
+    --scenarios) scenarios=$2; args+=("$1" "$2"); shift 2 ;;
+    --minutes | --replay) args+=("$1" "$2"); shift 2 ;;
     --first-seed) first_seed=$2; shift 2 ;;
     --heap-check) heap_check=1; shift ;;
-    *) echo "usage: $0 [--minutes M | --scenarios N] [--first-seed S] [--heap-check] | --replay SEED" >&2; exit 2 ;;
+    *.patch) [ -n "$planted" ] || { echo "$0: a patch without --planted" >&2; exit 2; }; args+=("$1"); shift ;;
+    *) echo "usage: $0 [--minutes M | --scenarios N] [--first-seed S] [--heap-check] | --replay SEED | --planted [--scenarios N] [PATCH...]" >&2; exit 2 ;;
     esac
 done
+
+if [ -n "$planted" ]; then
+    patches=()
+    for a in "${args[@]}"; do case "$a" in *.patch) patches+=("$(realpath "$a")") ;; esac; done
+    [ ${#patches[@]} -gt 0 ] || patches=("$root"/tests/explore/planted/*.patch)
+    "$root/scripts/setup.sh"
+    scratch=$(mktemp -d /tmp/dvp-explore-planted.XXXXXX)
+    src=$scratch/src build=$scratch/build
+    trap 'git -C "$root" worktree remove --force "$src" >/dev/null 2>&1 || true; rm -rf "$scratch"' EXIT
+    git -C "$root" worktree add --quiet --detach "$src" HEAD
+    echo "explore --planted: $(git -C "$src" log --oneline -1 | cut -c1-70) in $scratch, $scenarios scenarios per part"
+    # Runs the test command's four release parts in the copy; prints the
+    # finding lines ("property count") and whether anything was found.
+    run_parts() {
+        cmake --preset mingw -S "$src" -B "$build" -DDVP_BUILD_BENCH=OFF >/dev/null &&
+            cmake --build "$build" -j "$(nproc)" --target explore explore_viewers >"$scratch/build.log" 2>&1 ||
+            { echo "NOT BUILT"; return; }
+        local part out found=0
+        for part in 1 2 3 4; do
+            out=$scratch/part$part.txt
+            (cd "$build/tests/explore" && xvfb-run -a -s "-screen 0 1280x1024x24" "$root/scripts/with-wine.sh" \
+                "$build" "$build/wine-run.sh" ./dopus.exe --scenarios "$scenarios" --first-seed "${part}000001") \
+                >"$out" 2>/dev/null || found=1
+        done
+        # "findings N" is followed by one "  property count" line per property.
+        cat "$scratch"/part[1-4].txt | awk '/^findings / { on = 1; next } on && /^  [a-z-]+ +[0-9]+$/ { n[$1] += $2 }
+            /^crashes / { if ($2 + $4 + $6 > 0) n["crash-trap-hang"] += $2 + $4 + $6 }
+            END { for (p in n) printf "%s %d\n", p, n[p] }' | sort
+        [ "$found" -eq 0 ] || echo "FOUND"
+    }
+    begin=$(date +%s)
+    baseline=$(run_parts)
+    if [ -n "$baseline" ]; then
+        echo "explore --planted: the copy as it is has findings or does not build:"
+        printf '%s\n' "$baseline" | sed 's/^/    /'
+        exit 1
+    fi
+    caught=0 missed=0 results=()
+    for patch in "${patches[@]}"; do
+        name=$(basename "$patch" .patch)
+        git -C "$src" checkout --quiet -- .
+        if ! git -C "$src" apply "$patch"; then
+            results+=("NOT APPLIED  $name: $(head -n1 "$patch")"); missed=$((missed + 1)); continue
+        fi
+        started=$(date +%s)
+        found=$(run_parts)
+        seconds=$(($(date +%s) - started))
+        if [ -z "$found" ] || [ "$found" = "NOT BUILT" ]; then
+            line="MISSED       $name ($seconds s): $(head -n1 "$patch") ${found:+($found)}"
+            missed=$((missed + 1))
+        else
+            line="caught       $name ($seconds s): $(head -n1 "$patch")"$'\n'"$(printf '%s\n' "$found" |
+                grep -v '^FOUND$' | awk '{ printf "                 %s in %s scenarios\n", $1, $2 }')"
+            caught=$((caught + 1))
+        fi
+        results+=("$line")
+        printf '%s\n' "$line"
+    done
+    git -C "$src" checkout --quiet -- .
+    echo "=== planted faults, generated scenarios only ($((4 * scenarios)) per fault)"
+    printf '%s\n' "${results[@]}"
+    echo "caught $caught, missed $missed, of ${#patches[@]}; $(($(date +%s) - begin)) s"
+    [ "$missed" -eq 0 ]
+    exit
+fi
 [ -n "$first_seed" ] || first_seed=$(( (RANDOM << 15 | RANDOM) * 1000 + 1 ))
 args+=(--first-seed "$first_seed")
 
