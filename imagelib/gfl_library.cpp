@@ -73,11 +73,26 @@ bool GflLibrary::load(const wchar_t* path) noexcept
     return true;
 }
 
+// The DLLs the library imports are looked for in the library's own folder,
+// then in the system's; never in the current folder (the one the user is
+// browsing) nor along PATH. Only this one mapping is steered: the process's
+// own search order stays as the host set it. A system that does not know
+// the flags refuses them as an invalid parameter, and gets the plain load.
+namespace {
+HMODULE MapLibrary(const wchar_t* path) noexcept
+{
+    HMODULE module = LoadLibraryExW(path, nullptr, LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_DEFAULT_DIRS);
+    if (module || GetLastError() != ERROR_INVALID_PARAMETER)
+        return module;
+    return LoadLibraryW(path);
+}
+}  // namespace
+
 // The plug-ins folder is set before the library is initialised: the
 // library reads it while it initialises.
 bool GflLibrary::bind(const wchar_t* path) noexcept
 {
-    module_.reset(LoadLibraryW(path));
+    module_.reset(MapLibrary(path));
     if (!module_)
         return false;
     if (!BindEntryPoints(module_.get(), api_) || !IsRecentEnough(api_.gflGetVersion()))

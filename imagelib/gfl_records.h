@@ -17,8 +17,9 @@ inline constexpr int kGflExtensionSlots = 16;
 // The declarations below name only the fields the plug-in reads or writes,
 // at the offsets it relies on; every other byte is reserved: the records'
 // full layouts are the library's own, nothing here depends on them, and a
-// later library may fill more than they declare. Every record handed to the library to fill lives
-// in this much zeroed room, its declared fields at their offsets at the start.
+// later library may fill more than they declare. Every record handed to the
+// library to fill lives in this much zeroed room, its declared fields at
+// their offsets at the start.
 inline constexpr size_t kGflRecordRoom = 1024;
 
 template <typename Record>
@@ -38,7 +39,9 @@ static_assert(offsetof(GflFormatInformation, extensionCount) == 80);
 static_assert(offsetof(GflFormatInformation, extensions) == 84);
 static_assert(sizeof(GflFormatInformation) == 228);
 
-struct GflFileInformation {
+// 8-byte aligned, as the library's own record is: what the library attaches
+// to it (and gflFreeFileInformation releases) sits among the reserved bytes.
+struct alignas(8) GflFileInformation {
     uint8_t reserved0[4];
     int32_t width;
     int32_t height;
@@ -58,6 +61,7 @@ static_assert(offsetof(GflFileInformation, yResolution) == 90);
 static_assert(offsetof(GflFileInformation, bitsPerComponent) == 92);
 static_assert(offsetof(GflFileInformation, componentsPerPixel) == 94);
 static_assert(sizeof(GflFileInformation) == 256);
+static_assert(alignof(GflFileInformation) == 8);
 
 // The library reads sources it cannot open itself through these, given an
 // opaque handle. Each returns 0xFFFFFFFF on failure.

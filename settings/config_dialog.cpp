@@ -28,8 +28,9 @@ constexpr wchar_t kMessageCaption[] = L"DOpus Pictorama Plugin";
 
 // What one open dialog owns. A commit calls into the host, whose services
 // may pump messages, so the dialog can be closed or destroyed inside it:
-// while a commit runs, closing only marks the context released, and the
-// last commit to finish frees it.
+// while a commit runs, closing only marks the context released (and the
+// quit message to post), and the last commit to finish frees it and posts
+// the quit message, after any failed-save message it showed.
 struct ConfigDialogContext {
     ConfigDialogContext(std::shared_ptr<PluginSettings> process, const SettingsFileServices& host)
         : processSettings(std::move(process)), services(host), workingCopy(*processSettings)
@@ -41,6 +42,7 @@ struct ConfigDialogContext {
     PluginSettings workingCopy;
     int commitsRunning = 0;
     bool released = false;
+    bool quitPending = false;
 };
 
 // What OpenConfigDialog hands the dialog as its creation parameter. The
@@ -280,15 +282,18 @@ void CollectExtensions(HWND dialog, PluginSettings& copy)
 }
 
 // Where the failed-save message goes: over the dialog while it is open;
-// over the dialog's owner (or on its own) when the dialog was closed or
-// destroyed inside the save, since a box owned by a window that is going
-// away would vanish with it, and the user who pressed OK or Apply must
-// still learn that nothing reached the disk.
+// over the dialog's owner when the dialog was closed or destroyed inside the
+// save, since a box owned by a window that is going away would vanish with
+// it, and the user who pressed OK or Apply must still learn that nothing
+// reached the disk. An owner of another thread would tie the two threads'
+// input together while the box waits: the box then stands on its own.
 HWND MessageOwner(HWND dialog, HWND dialogOwner, const ConfigDialogContext& context) noexcept
 {
     if (!context.released && IsWindow(dialog))
         return dialog;
-    return IsWindow(dialogOwner) ? dialogOwner : nullptr;
+    if (!IsWindow(dialogOwner) || GetWindowThreadProcessId(dialogOwner, nullptr) != GetCurrentThreadId())
+        return nullptr;
+    return dialogOwner;
 }
 
 // The working copy as the save reads it; false when memory ran out.
@@ -331,14 +336,21 @@ void CommitSettings(HWND dialog, ConfigDialogContext& context)
 }
 
 // Empties the slot first, so nothing reached from here on can find the
-// context, then frees it unless a commit is still using it.
-void ReleaseContext(HWND dialog, ConfigDialogContext* context) noexcept
+// context, then frees it unless a commit is still using it. The quit message
+// a close asks for (the host ends its loop and destroys the window on it)
+// waits for the last commit too: posted while a save still runs, it would
+// end the failed-save message box that commit may yet show.
+void ReleaseContext(HWND dialog, ConfigDialogContext* context, bool postQuit) noexcept
 {
     SetWindowLongPtrW(dialog, DWLP_USER, 0);
-    if (context->commitsRunning > 0)
+    if (context->commitsRunning > 0) {
         context->released = true;
-    else
-        delete context;
+        context->quitPending = context->quitPending || postQuit;
+        return;
+    }
+    delete context;
+    if (postQuit)
+        PostQuitMessage(0);
 }
 
 // Runs the commit; false when the dialog closed meanwhile. The context is
@@ -350,8 +362,12 @@ bool RunCommit(HWND dialog, ConfigDialogContext& context)
         explicit Running(ConfigDialogContext& running) noexcept : context_(running) { ++context_.commitsRunning; }
         ~Running()
         {
-            if (--context_.commitsRunning == 0 && context_.released)
-                delete &context_;
+            if (--context_.commitsRunning != 0 || !context_.released)
+                return;
+            const bool postQuit = context_.quitPending;
+            delete &context_;
+            if (postQuit)
+                PostQuitMessage(0);
         }
         Running(const Running&) = delete;
         Running& operator=(const Running&) = delete;
@@ -377,10 +393,8 @@ void RunFollowUps(HWND dialog, ConfigDialogContext& context, unsigned steps)
         UpdateDefaultButton(dialog);
     if ((steps & kCommit) && !RunCommit(dialog, context))
         return;
-    if (steps & kClose) {
-        ReleaseContext(dialog, &context);
-        PostQuitMessage(0);  // the host ends its loop and destroys the window
-    }
+    if (steps & kClose)
+        ReleaseContext(dialog, &context, true);
 }
 
 // --- The procedure --------------------------------------------------------
@@ -409,7 +423,7 @@ Outcome HandleMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam, C
     case WM_NCDESTROY:
         // The host destroyed the window without closing the dialog first:
         // the context has no other owner left.
-        ReleaseContext(dialog, context);
+        ReleaseContext(dialog, context, false);
         context = nullptr;
         return {};
     default:

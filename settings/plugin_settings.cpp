@@ -12,7 +12,6 @@ PluginSettings::PluginSettings(const PluginSettings& other)
     Lock source(other.lock);
     excludedExtensions = other.excludedExtensions;
     useForStreams = other.useForStreams;
-    examinedFile = other.examinedFile;
 }
 
 // Destination lock first, then the source's: the dialog assigns its working
@@ -26,9 +25,7 @@ PluginSettings& PluginSettings::operator=(const PluginSettings& other)
     Lock destination(lock);
     Lock source(other.lock);
     ExtensionList list = other.excludedExtensions;
-    std::wstring examined = other.examinedFile;
     excludedExtensions.swap(list);
-    examinedFile.swap(examined);
     useForStreams = other.useForStreams;
     return *this;
 }

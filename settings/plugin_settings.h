@@ -35,7 +35,4 @@ public:
     mutable CriticalSection lock;
     ExtensionList excludedExtensions GUARDED_BY(lock);
     int32_t useForStreams GUARDED_BY(lock) = 1;  // always 0 or 1
-    // The settings file the start-up's load had the host look at, whether it
-    // read it or not; empty when it looked at none. Never saved.
-    std::wstring examinedFile GUARDED_BY(lock);
 };

@@ -16,12 +16,12 @@ bool GetSettingsFilePath(const SettingsFileServices& host, std::wstring& path);
 
 // Empties the list, then reads the file into the settings. True when a
 // settings document was found, had the right root name and every recognised
-// child could be read; on false the caller applies the defaults. A file that
-// the host's services read but could not use is first kept as
-// "DVP_QPV.oxc.bak" beside it; an empty one, or one the backup already
-// holds, is not copied.
+// child could be read; on false the caller applies the defaults. A file read
+// in whole counts as read: a later save may replace it without a copy.
 bool LoadSettings(const SettingsFileServices& host, PluginSettings& settings) REQUIRES(settings.lock);
 
 // True when the host reports the document saved. A failed walk saves
-// nothing, so the file stays as it was.
+// nothing, so the file stays as it was; a file whose bytes were neither read
+// in whole nor written by a save of this process is first kept in a copy
+// beside it, and when no copy can be made nothing is saved either.
 bool SaveSettings(const SettingsFileServices& host, const PluginSettings& settings) REQUIRES(settings.lock);

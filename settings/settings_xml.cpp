@@ -33,12 +33,6 @@ enum class ReadOutcome {
     NotRead,     // the host has no such service, or no memory for the text
 };
 
-// What a read of a recognised child that did not end Done means for the file.
-SettingsRead Refused(ReadOutcome outcome) noexcept
-{
-    return outcome == ReadOutcome::NotRead ? SettingsRead::NotRead : SettingsRead::Unreadable;
-}
-
 class DocumentTextReader {
 public:
     DocumentTextReader(const SettingsFileServices& host, SettingsTextBuffer& buffer) noexcept
@@ -90,16 +84,6 @@ private:
     std::wstring_view text_;
 };
 
-HANDLE FirstChild(const SettingsFileServices& host, HANDLE node) noexcept
-{
-    return host.XMLFirstChildNode ? host.XMLFirstChildNode(node) : nullptr;
-}
-
-HANDLE NextSibling(const SettingsFileServices& host, HANDLE node) noexcept
-{
-    return host.XMLNextNode ? host.XMLNextNode(node) : nullptr;
-}
-
 HANDLE AddChild(const SettingsFileServices& host, HANDLE document, const wchar_t* name) noexcept
 {
     return host.XMLAddChildNodeW ? host.XMLAddChildNodeW(document, name) : nullptr;
@@ -122,50 +106,53 @@ bool SettingsTextBuffer::Grow(int32_t size) noexcept
     return data_ != nullptr;
 }
 
+// The walk follows the host's tree as far as the host's services let it. A
+// child whose name cannot be read, or a walk that ends because a service is
+// missing, still loads (the settings get what was read) but is only InPart:
+// the file may hold more than the settings, so it does not count as read.
 SettingsRead ReadSettingsXml(const SettingsFileServices& host, HANDLE document, SettingsTextBuffer& buffer,
                              PluginSettings& settings)
 {
     DocumentTextReader reader(host, buffer);
-    const ReadOutcome root = reader.ReadName(document);
-    if (root != ReadOutcome::Done)
-        return Refused(root);
-    if (reader.text() != kRootName)
-        return SettingsRead::Unreadable;
+    if (reader.ReadName(document) != ReadOutcome::Done || reader.text() != kRootName)
+        return SettingsRead::Failed;
+    bool whole = host.XMLFirstChildNode != nullptr;
     try {
-        for (HANDLE child = FirstChild(host, document); child; child = NextSibling(host, child)) {
+        for (HANDLE child = whole ? host.XMLFirstChildNode(document) : nullptr; child;
+             child = host.XMLNextNode ? host.XMLNextNode(child) : nullptr) {
+            whole = whole && host.XMLNextNode != nullptr;
             const ReadOutcome name = reader.ReadName(child);
             if (name == ReadOutcome::Unsafe)
-                return SettingsRead::Unreadable;
-            if (name != ReadOutcome::Done)
+                return SettingsRead::Failed;
+            if (name != ReadOutcome::Done) {
+                whole = false;
                 continue;
+            }
             if (reader.text() == kExtensionNode) {
-                const ReadOutcome value = reader.ReadValue(child);
-                if (value != ReadOutcome::Done)
-                    return Refused(value);
+                if (reader.ReadValue(child) != ReadOutcome::Done)
+                    return SettingsRead::Failed;
                 // Verbatim: no dot added, no case change, no trimming.
                 settings.excludedExtensions.emplace_back(reader.text());
             } else if (reader.text() == kStreamsNode) {
                 BOOL value = 0;
-                if (!host.XMLGetNodeBoolValue)
-                    return SettingsRead::NotRead;
-                if (!host.XMLGetNodeBoolValue(child, &value))
-                    return SettingsRead::Unreadable;
+                if (!host.XMLGetNodeBoolValue || !host.XMLGetNodeBoolValue(child, &value))
+                    return SettingsRead::Failed;
                 settings.useForStreams = value != 0 ? 1 : 0;
             }
         }
     } catch (const std::bad_alloc&) {
-        return SettingsRead::NotRead;
+        return SettingsRead::Failed;
     }
-    return SettingsRead::Read;
+    return whole ? SettingsRead::Whole : SettingsRead::InPart;
 }
 
 bool WriteSettingsXml(const SettingsFileServices& host, HANDLE document, const PluginSettings& settings)
 {
-    // Without the renaming service the root keeps the host's default name.
-    // A rename the host reports failed would save a root the next start-up
-    // refuses, over a file it could read: then nothing is saved.
-    if (host.XMLSetNodeNameW && !host.XMLSetNodeNameW(document, kRootName))
-        return false;
+    // The host's answer to the rename is not examined: the rename itself is
+    // what the save relies on. Without the service the root keeps the host's
+    // default name.
+    if (host.XMLSetNodeNameW)
+        host.XMLSetNodeNameW(document, kRootName);
     for (const std::wstring& extension : settings.excludedExtensions) {
         HANDLE node = AddChild(host, document, kExtensionNode);
         if (!node || !host.XMLSetNodeValueW || !host.XMLSetNodeValueW(node, extension.c_str()))

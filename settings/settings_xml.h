@@ -36,17 +36,19 @@ private:
 
 // How a read of the settings file ended.
 enum class SettingsRead {
-    Read,        // every recognised child was read
-    Unreadable,  // the host's services read the file and it cannot be used
-    NotRead,     // a service the read needs is missing, or memory ran out
+    Whole,   // every child visited, every recognised one read
+    InPart,  // loaded, but a child's name could not be read or the walk could
+             // not go on: the file may hold more than the settings now do
+    Failed,  // not loaded: the caller applies the defaults
 };
 
 // Appends the document's "ExcludedExtension" values to the list verbatim and
-// reads "UseQPVForStreams". Unreadable when the root is not "DVP_QPV", the
-// host cannot read a recognised child, or the host breaks the read contract;
-// the entries read before stay for the caller to discard.
+// reads "UseQPVForStreams". Failed when the root is not "DVP_QPV", a
+// recognised child cannot be read, the host breaks the read contract, or a
+// service or memory is missing for the root or a recognised child; the
+// entries read before stay for the caller to discard.
 SettingsRead ReadSettingsXml(const SettingsFileServices& host, HANDLE document, SettingsTextBuffer& buffer,
-                     PluginSettings& settings) REQUIRES(settings.lock);
+                             PluginSettings& settings) REQUIRES(settings.lock);
 
 // Names the root and adds the children; false at the first node or value
 // the host cannot add.

@@ -1,10 +1,10 @@
 // Start-up on hosts that lack one export. The same file builds into two test
 // hosts: one without GetProgramDirW, one without XMLLoadFileW.
-#include "tests/support/plugin_session.h"
+#include "tests/support/config_dialog_session.h"
 
 namespace {
 
-using MissingHostExport = PluginSession;
+using MissingHostExport = ConfigDialog;
 
 #if defined(HOST_WITHOUT_PROGRAM_DIR)
 
@@ -23,9 +23,12 @@ TEST_F(MissingHostExport, WithoutProgramDirStartUpFailsBeforeTouchingTheLibrary)
 
 #elif defined(HOST_WITHOUT_XML_LOAD)
 
-TEST_F(MissingHostExport, WithoutXmlLoadStartsOnTheDefaults)
+// The file was never read, so the first Apply keeps its bytes before the
+// host saves the defaults over it.
+TEST_F(MissingHostExport, WithoutXmlLoadStartsOnTheDefaultsAndKeepsTheFileBeforeApply)
 {
     WriteSettings({L".tbim"});  // cannot be read without the export
+    const std::vector<uint8_t> bytes = ReadFileBytes(SettingsFile());
     Start();
     dvp::FileInfoRecord record{};
     const std::wstring image = Write(SolidImage(2, 2, 0xFF000000u), L"a.tbim");
@@ -33,8 +36,13 @@ TEST_F(MissingHostExport, WithoutXmlLoadStartsOnTheDefaults)
         << "the file's exclusion must not apply";
     const std::wstring png = Write(SolidImage(2, 2, 0xFF000000u), L"a.png");
     EXPECT_EQ(plugin.IdentifyFileW(nullptr, png.c_str(), &record, nullptr), FALSE) << ".png is a default exclusion";
-    EXPECT_EQ(GetFileAttributesW((SettingsFile() + L".bak").c_str()), INVALID_FILE_ATTRIBUTES)
-        << "a backup of a file that was never read";
+
+    Open();
+    Click(dialog, kStreams);
+    Click(dialog, kApply);
+    EXPECT_EQ(Saves(), 1);
+    EXPECT_EQ(ReadFileBytes(SettingsFile() + L".bak"), bytes) << "the user's file is gone without a copy";
+    EXPECT_EQ(Saved().useForStreams, std::vector<int>{0});
 }
 
 #endif

@@ -1,6 +1,8 @@
 // Committing the configuration dialog: Defaults, Cancel, OK and Apply, the
 // stream switch, what reaches the file and what is in force, and the one
 // message a failed save shows.
+#include <thread>
+
 #include "testbed/host/host_testbed_control.h"
 #include "tests/support/config_dialog_session.h"
 
@@ -167,6 +169,62 @@ TEST_F(ConfigDialog, FailedSaveOfADialogDestroyedMeanwhileStillShowsTheMessage)
         HostTestbedStopFailing("XMLSaveFileW");
         Stop();
     }
+}
+
+// A host whose save pumps messages may deliver Cancel while the save runs:
+// the dialog closes, but its quit message waits until the commit has shown
+// the failed-save message, which the quit would otherwise end unread.
+TEST_F(ConfigDialog, CancelDuringAFailingSaveStillShowsTheMessageThenQuits)
+{
+    Start();
+    Open();
+    HostTestbedFailSave();
+    HostTestbedHookService("XMLSaveFileW", [window = dialog] {
+        SendMessageW(window, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    });
+
+    MessageBoxWatcher watcher(kMessageCaption);
+    Click(dialog, kApply);
+    const MessageBoxSeen& seen = watcher.Stop();
+    ASSERT_TRUE(seen.found) << "the failed save went untold";
+    EXPECT_FALSE(seen.closedByItself) << "the quit message dismissed the box";
+    ExpectClosed();
+    HostTestbedStopFailing("XMLSaveFileW");
+}
+
+// An owner of another thread would tie both threads' input to the box: once
+// the dialog is gone, the message stands on its own instead.
+TEST_F(ConfigDialog, FailedSaveOfADestroyedDialogOwnedFromAnotherThreadHasNoOwner)
+{
+    Start();
+    HWND owner = nullptr;
+    DWORD ownerThreadId = 0;
+    HANDLE created = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    std::thread ownerThread([&owner, &ownerThreadId, created] {
+        ownerThreadId = GetCurrentThreadId();
+        owner = CreateWindowExW(0, L"STATIC", L"owner", WS_POPUP | WS_VISIBLE, 0, 0, 400, 300, nullptr, nullptr,
+                                nullptr, nullptr);
+        SetEvent(created);
+        MSG message;
+        while (GetMessageW(&message, nullptr, 0, 0) > 0)
+            DispatchMessageW(&message);
+        DestroyWindow(owner);
+    });
+    WaitForSingleObject(created, INFINITE);
+    CloseHandle(created);
+    Open(owner);
+    HostTestbedFailSave();
+    HostTestbedHookService("XMLSaveFileW", [window = dialog] { DestroyWindow(window); });
+
+    MessageBoxWatcher watcher(kMessageCaption);
+    Click(dialog, kApply);
+    const MessageBoxSeen& seen = watcher.Stop();
+    dialog = nullptr;
+    PostThreadMessageW(ownerThreadId, WM_QUIT, 0, 0);
+    ownerThread.join();
+    ASSERT_TRUE(seen.found) << "the failed save went untold";
+    EXPECT_EQ(seen.owner, nullptr);
+    HostTestbedStopFailing("XMLSaveFileW");
 }
 
 TEST_F(ConfigDialog, SuccessfulSaveShowsNoMessage)

@@ -1,11 +1,11 @@
-// A settings file the plug-in cannot read is the user's data all the same:
-// before the dialog's Apply saves over it, its bytes are kept beside it in
-// DVP_QPV.oxc.bak, unless it is empty or a backup holds its bytes already.
-// That first backup is never replaced (a host that failed once to read a
-// sound file must not push it out); later files go to DVP_QPV.oxc.latest.bak.
-// No backup carries the file's read-only attribute over. A file that was
-// read is saved over as usual and gets no copy. A file the start-up never
-// got to see is judged by the save that would replace it.
+// A settings file whose bytes the plug-in has not read in whole, or written
+// itself, is the user's data all the same: before the dialog's Apply saves
+// over it, its bytes are kept beside it in DVP_QPV.oxc.bak, unless it is
+// empty or a backup holds its bytes already. That first backup is never
+// replaced (a host that failed once to read a sound file must not push it
+// out); later files go to DVP_QPV.oxc.latest.bak, read-only or not. No
+// backup carries the file's read-only attribute over. A file that was read,
+// and a file the plug-in saved itself, are saved over as usual with no copy.
 #include "testbed/host/host_testbed_control.h"
 #include "tests/support/config_dialog_session.h"
 #include "tests/support/row_name.h"
@@ -32,6 +32,8 @@ struct SettingsFileBytes {
     Backup expected;
     bool readOnlyFile = false;
     const char* failsOnce = nullptr;  // a host service whose first call at the start-up fails
+    const char* olderLatest = nullptr;  // the bytes of a read-only .latest.bak there already, or null
+    const char* rewritten = nullptr;    // the bytes another program writes over the file after start-up
 };
 
 void PrintTo(const SettingsFileBytes& row, std::ostream* out) { *out << row.name; }
@@ -72,22 +74,33 @@ TEST_P(SettingsBackup, KeepsAnUnreadableFileBeforeApplySavesOverIt)
     }
     if (row.readOnlyFile)
         SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_READONLY);
+    if (row.olderLatest) {
+        ASSERT_TRUE(WriteFileBytes(latest, row.olderLatest));
+        SetFileAttributesW(latest.c_str(), FILE_ATTRIBUTE_READONLY);
+    }
     if (row.failsOnce) {
         ASSERT_TRUE(HostTestbedFailService(row.failsOnce, 1));
     }
     Start();
     SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_NORMAL);
+    if (row.rewritten) {
+        ASSERT_TRUE(WriteFileBytes(file, row.rewritten));
+    }
 
+    // The second Apply saves over the plug-in's own file: no copy of it.
     Open();
-    Click(dialog, kStreams);  // on in both the defaults and the good file
-    Click(dialog, kApply);
+    for (int apply = 0; apply < 2; ++apply) {
+        Click(dialog, kStreams);  // on in both the defaults and the good file
+        Click(dialog, kApply);
+    }
     DestroyWindow(dialog);
     PumpPending(nullptr);
 
     const SavedSettings saved = Saved();
     EXPECT_TRUE(saved.loaded) << "Apply saved the new settings";
-    EXPECT_EQ(saved.useForStreams, std::vector<int>{0});
+    EXPECT_EQ(saved.useForStreams, std::vector<int>{1});
     EXPECT_EQ(saved.excluded.size(), row.readable ? 1u : 68u);
+    const std::string kept = row.rewritten ? row.rewritten : row.bytes;
 
     const bool besideTheOlder = row.expected == Backup::BesideTheOlder;
     switch (row.expected) {
@@ -95,7 +108,7 @@ TEST_P(SettingsBackup, KeepsAnUnreadableFileBeforeApplySavesOverIt)
         EXPECT_FALSE(Exists(backup)) << "a copy of a file that loaded or held nothing";
         break;
     case Backup::OfTheFile:
-        EXPECT_EQ(ReadFileText(backup), row.bytes) << "the unreadable file's bytes are gone";
+        EXPECT_EQ(ReadFileText(backup), kept) << "the unread file's bytes are gone";
         EXPECT_EQ(GetFileAttributesW(backup.c_str()) & FILE_ATTRIBUTE_READONLY, 0u) << "a later copy cannot replace it";
         break;
     case Backup::LeftAsItWas:
@@ -107,7 +120,9 @@ TEST_P(SettingsBackup, KeepsAnUnreadableFileBeforeApplySavesOverIt)
     }
     }
     if (besideTheOlder)
-        EXPECT_EQ(ReadFileText(latest), row.bytes) << "the newer unreadable file's bytes are gone";
+        EXPECT_EQ(ReadFileText(latest), kept) << "the newer unread file's bytes are gone";
+    else if (row.olderLatest)
+        EXPECT_EQ(ReadFileText(latest), row.olderLatest) << "the latest backup replaced by nothing new";
     else
         EXPECT_FALSE(Exists(latest)) << "a second backup of nothing new";
 }
@@ -145,8 +160,12 @@ INSTANTIATE_TEST_SUITE_P(
                           Backup::BesideTheOlder, false, "XMLLoadFileW"},
         SettingsFileBytes{"NotXmlTheStartUpNeverSawIsKeptBeforeTheSave", "not xml", false, nullptr, Backup::OfTheFile,
                           false, "GetConfigPathW"},
-        SettingsFileBytes{"ReadableTheStartUpNeverSawMakesNoBackup", kGoodFile, false, nullptr, Backup::None, false,
-                          "GetConfigPathW"}),
+        SettingsFileBytes{"ReadableTheStartUpNeverSawIsKept", kGoodFile, false, nullptr, Backup::OfTheFile, false,
+                          "GetConfigPathW"},
+        SettingsFileBytes{"NotXmlReplacesAReadOnlyLatestBackup", "not xml", false, kOlderBackup.c_str(),
+                          Backup::BesideTheOlder, false, nullptr, "an older latest backup"},
+        SettingsFileBytes{"ReadableRewrittenAfterTheStartUpIsKept", kGoodFile, true, nullptr, Backup::OfTheFile, false,
+                          nullptr, nullptr, "rewritten by another program"}),
     RowName{});
 
 }  // namespace

@@ -193,5 +193,9 @@ void MessageBoxWatcher::Watch(DWORD timeoutMs)
                 seen_.text = WindowText(child);
         }
     }
+    // A box that stays up is one the user can read; one that ends on its own
+    // was dismissed by something else.
+    Sleep(250);
+    seen_.closedByItself = !IsWindow(box);
     PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
 }

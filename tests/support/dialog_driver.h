@@ -48,6 +48,7 @@ struct MessageBoxSeen {
     std::wstring text;
     std::vector<std::wstring> buttons;  // visible buttons' texts
     bool exclamationIcon = false;
+    bool closedByItself = false;  // gone before the watcher pressed OK (a quit message ended it)
 };
 
 // Watches, on its own thread, for a top-level dialog window with this

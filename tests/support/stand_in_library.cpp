@@ -12,6 +12,11 @@ std::wstring StandInWithoutLzwPath()
     return ViewersFolder() + L"\\..\\..\\..\\testbed\\nolzw\\libgfl64U.dll";
 }
 
+std::wstring StandInWithCompanionPath()
+{
+    return ViewersFolder() + L"\\..\\..\\..\\testbed\\dependent\\libgfl64U.dll";
+}
+
 const LibraryControl& StandInLibrary()
 {
     static const LibraryControl control = [] {

@@ -10,6 +10,8 @@
 // <exe folder>\Viewers\libgfl64U.dll and the build's variant without gflEnableLZW.
 std::wstring StandInLibraryPath();
 std::wstring StandInWithoutLzwPath();
+// The build that imports gfl_companion.dll, which lies beside it.
+std::wstring StandInWithCompanionPath();
 
 // Maps the library once per process and binds its steering functions; a
 // program without it stops.

@@ -146,7 +146,7 @@ BOOL WINAPI FakeXMLSetNodeNameW(HANDLE node, LPCWSTR name)
     if (FakeXmlHost::Active().ShouldFail("XMLSetNodeNameW"))
         return FALSE;
     NodeOf(node)->name = name;
-    return TRUE;
+    return FakeXmlHost::Active().renameAnswersZero ? FALSE : TRUE;
 }
 
 BOOL WINAPI FakeXMLGetNodeValueW(HANDLE node, LPWSTR buffer, int* capacity)

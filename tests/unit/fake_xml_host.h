@@ -54,6 +54,9 @@ public:
     std::wstring configFolder = L"C:\\Cfg";
     bool configUnterminated = false;  // fills all 260 characters, no NUL
 
+    // --- Misbehaviour of the write services
+    bool renameAnswersZero = false;  // XMLSetNodeNameW renames, then answers 0
+
     // --- Misbehaviour of the read services
     std::optional<int> reportedSize;     // size query answer instead of the true one
     int extraSize = 0;                   // added to the true size

@@ -87,6 +87,31 @@ TEST(GflLibraryLoad, RefusesVersionsOrderedBefore220AndReleasesThem)
     EXPECT_FALSE(library.loaded());
 }
 
+// The library's own DLLs come from its folder: a copy planted in the current
+// folder (the one the user is browsing) is never mapped into the host.
+TEST(GflLibraryLoad, TakesTheLibrarysOwnDllsFromItsFolder)
+{
+    wchar_t full[MAX_PATH] = {};
+    ASSERT_NE(GetFullPathNameW(StandInWithCompanionPath().c_str(), MAX_PATH, full, nullptr), 0u);
+    std::wstring companion = full;
+    companion.replace(companion.rfind(L'\\') + 1, std::wstring::npos, L"gfl_companion.dll");
+    const std::wstring browsed = FreshTempFolder();
+    ASSERT_TRUE(CopyFileW(companion.c_str(), (browsed + L"\\gfl_companion.dll").c_str(), TRUE));
+    wchar_t current[MAX_PATH] = {};
+    ASSERT_NE(GetCurrentDirectoryW(MAX_PATH, current), 0u);
+    ASSERT_TRUE(SetCurrentDirectoryW(browsed.c_str()));
+    {
+        GflLibrary library;
+        const bool loaded = library.load(full);
+        SetCurrentDirectoryW(current);
+        ASSERT_TRUE(loaded);
+        wchar_t mapped[MAX_PATH] = {};
+        ASSERT_NE(GetModuleFileNameW(GetModuleHandleW(L"gfl_companion.dll"), mapped, MAX_PATH), 0u);
+        EXPECT_EQ(_wcsicmp(mapped, companion.c_str()), 0) << "mapped from " << testing::PrintToString(mapped);
+    }
+    EXPECT_EQ(GetModuleHandleW(L"gfl_companion.dll"), nullptr) << "released with the library";
+}
+
 class GflLibraryAcceptedVersion : public testing::TestWithParam<const char*> {};
 
 TEST_P(GflLibraryAcceptedVersion, IsBound)

@@ -29,7 +29,6 @@ TEST_F(SettingsSave, MakesExactlyTheDocumentedCallsInOrder)
 {
     settings.excludedExtensions = {L".jpg", L".png"};
     settings.useForStreams = 0;
-    settings.examinedFile = FakeXmlHost::kFilePath;  // as the start-up's load leaves it
     EXPECT_TRUE(SaveSettings(services, settings));
     EXPECT_EQ(host.calls, (std::vector<std::wstring>{
                               L"GetConfigPathW 0 260",
@@ -86,11 +85,16 @@ TEST_F(SettingsSave, WithoutRenameServiceStillSavesTheChildren)
     EXPECT_EQ(ChildNames(*Saved()), (std::vector<std::wstring>{L"ExcludedExtension", L"UseQPVForStreams"}));
 }
 
-TEST_F(SettingsSave, FailedRenameSavesNothing)
+// The host's answer to the rename is not examined: a host that renames and
+// answers 0 gets an ordinary, silent save.
+TEST_F(SettingsSave, RenameAnsweredZeroStillSaves)
 {
-    host.Fail("XMLSetNodeNameW");
-    EXPECT_FALSE(SaveSettings(services, settings));
-    EXPECT_EQ(Saved(), nullptr);
+    host.renameAnswersZero = true;
+    settings.excludedExtensions = {L".jpg"};
+    EXPECT_TRUE(SaveSettings(services, settings));
+    ASSERT_NE(Saved(), nullptr);
+    EXPECT_EQ(Saved()->name, L"DVP_QPV");
+    EXPECT_EQ(ChildValues(*Saved(), L"ExcludedExtension"), std::vector<std::wstring>{L".jpg"});
 }
 
 TEST_F(SettingsSave, SucceedsWithoutFreeServiceAndCallsNoFree)
@@ -164,12 +168,14 @@ void PrintTo(const PathFailureCase& row, std::ostream* out)
 
 class SettingsFilePathFailure : public SettingsSave, public testing::WithParamInterface<PathFailureCase> {};
 
-TEST_P(SettingsFilePathFailure, LeavesThePathEmpty)
+TEST_P(SettingsFilePathFailure, LeavesThePathEmptyAndSavesNothing)
 {
     GetParam().arrange(host, services);
     std::wstring path = L"previous";
     EXPECT_FALSE(GetSettingsFilePath(services, path));
     EXPECT_TRUE(path.empty());
+    EXPECT_FALSE(SaveSettings(services, settings));
+    EXPECT_TRUE(host.files.empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -179,7 +185,13 @@ INSTANTIATE_TEST_SUITE_P(
                         [](FakeXmlHost&, SettingsFileServices& s) { s.GetConfigPathW = nullptr; }},
         PathFailureCase{"ConfigPathFails", [](FakeXmlHost& h, SettingsFileServices&) { h.Fail("GetConfigPathW"); }},
         PathFailureCase{"FolderUnterminated", [](FakeXmlHost& h, SettingsFileServices&) { h.configUnterminated = true; }},
-        PathFailureCase{"EmptyFolder", [](FakeXmlHost& h, SettingsFileServices&) { h.configFolder = L""; }}),
+        PathFailureCase{"EmptyFolder", [](FakeXmlHost& h, SettingsFileServices&) { h.configFolder = L""; }},
+        // Relative folders would put the file in whatever folder is current.
+        PathFailureCase{"RelativeFolder", [](FakeXmlHost& h, SettingsFileServices&) { h.configFolder = L"Cfg"; }},
+        PathFailureCase{"DriveRelativeFolder",
+                        [](FakeXmlHost& h, SettingsFileServices&) { h.configFolder = L"C:Cfg"; }},
+        PathFailureCase{"RootRelativeFolder",
+                        [](FakeXmlHost& h, SettingsFileServices&) { h.configFolder = L"\\Cfg"; }}),
     RowName{});
 
 }  // namespace
