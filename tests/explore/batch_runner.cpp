@@ -7,30 +7,25 @@
 #include <cinttypes>
 #include <cstdio>
 #include <cstring>
-#include <deque>
 #include <map>
 #include <sstream>
 #include <vector>
 
 #include "tests/explore/exploration.h"
+#include "tests/explore/settings_file_check.h"
+#include "tests/support/stand_in_library.h"
 #include "tests/integration/resource_gauges.h"
 #include "win32/unique_handle.h"
 
 namespace {
 
 constexpr DWORD kBlockedExitCode = 0xB10C;
-// GDI objects and handles are gauged for the whole process after every
-// scenario, from the end of the first few on (they warm the platform's
-// caches). A leaked object raises the reading for good; slack covers the
-// platform's own caches growing now and then. Wine's GDI count swings by
-// about 20 objects (one dialog's worth) from one scenario to the next and
-// falls back again, so GDI objects are judged by the lowest reading of the
-// last kGdiWindow scenarios: a spike leaves that floor alone, a leak lifts
-// it (one object per scenario shows within about fifty scenarios).
+// Handles are gauged for the whole process after every scenario, from the
+// end of the first few on (they warm the platform's caches): a steady leak
+// raises the reading for good, slack covers the platform's own caches. The
+// plug-in's GDI objects are counted exactly, per call (plugin_gdi_tally.h).
 constexpr int64_t kWarmUpScenarios = 5;
 constexpr int64_t kResourceSlack = 16;
-constexpr size_t kGdiWindow = 20;
-constexpr int64_t kGdiSlack = 32;
 constexpr auto kSilenceLimit = std::chrono::seconds(180);  // no word from a child: it hangs
 
 struct Totals {
@@ -190,7 +185,7 @@ void PrintReport(const Totals& totals, uint64_t firstSeed, uint64_t nextSeed, do
     printf("%" PRId64 " scenarios\n", totals.scenarios);
     printf("export calls %" PRId64 ", DIBs checked exact %" PRId64 ", refusals %" PRId64
            ", held start-ups and commits %" PRId64 ", settings files checked %" PRId64
-           ", GDI and handle gauges %" PRId64 "\n",
+           ", handle gauges %" PRId64 "\n",
            totals.calls, totals.dibs, totals.refusals, totals.held, totals.settingsChecks, totals.resourceChecks);
     printf("crashes %" PRId64 ", traps %" PRId64 ", hangs %" PRId64 ", blocked calls %" PRId64 "\n", totals.crashes,
            totals.traps, totals.hangs, totals.blocked);
@@ -285,9 +280,46 @@ int RunExploration(const ExplorationPlan& plan)
             fclose(file);
         }
     }
+    if (!plan.kindsFile.empty()) {
+        if (FILE* file = _wfopen(plan.kindsFile.c_str(), L"w")) {
+            for (const auto& [kind, count] : totals.kinds)
+                fprintf(file, "%s %" PRId64 " %" PRId64 "\n", kind.c_str(), count.calls, count.drawn);
+            fclose(file);
+        }
+    }
     const bool clean = totals.findings.empty() && totals.crashes == 0 && totals.traps == 0 && totals.hangs == 0;
     const bool complete = plan.scenarios <= 0 || totals.scenarios >= plan.scenarios;
     return clean && complete ? 0 : 1;
+}
+
+int CheckRowsDrawn(const std::vector<std::wstring>& kindsFiles)
+{
+    // Every row the stand-ins know, drawn or not.
+    KindCounts kinds;
+    CollectDeviationCounts(StandInLibrary(), kinds);
+    std::map<std::string, int64_t> drawnPerRow;
+    for (const auto& [kind, count] : kinds)
+        drawnPerRow[RowOf(kind)] += 0;
+    for (const std::wstring& path : kindsFiles) {
+        FILE* file = _wfopen(path.c_str(), L"r");
+        if (!file) {
+            fprintf(stderr, "rows drawn: no kinds file %ls\n", path.c_str());
+            return 1;
+        }
+        char kind[128];
+        long long calls = 0, drawn = 0;
+        while (fscanf(file, "%127s %lld %lld", kind, &calls, &drawn) == 3)
+            drawnPerRow[RowOf(kind)] += drawn;
+        fclose(file);
+    }
+    int undrawn = 0;
+    for (const auto& [row, drawn] : drawnPerRow)
+        if (drawn == 0) {
+            printf("surface row never drawn: %s\n", row.c_str());
+            ++undrawn;
+        }
+    printf("%zu surface rows, %d never drawn\n", drawnPerRow.size(), undrawn);
+    return undrawn == 0 ? 0 : 1;
 }
 
 int RunBatch(uint64_t first, int64_t count)
@@ -297,8 +329,6 @@ int RunBatch(uint64_t first, int64_t count)
     // DVP_EXPLORE_VERBOSE prints every step of every scenario on stderr.
     const bool verbose = GetEnvironmentVariableW(L"DVP_EXPLORE_VERBOSE", nullptr, 0) > 0;
     ResourceReading baseline;
-    std::deque<int64_t> recentGdi;
-    int64_t gdiFloor = -1;
     for (int64_t i = 0; i < count; ++i) {
         const uint64_t seed = first + static_cast<uint64_t>(i);
         printf("B %" PRIu64 "\n", seed);
@@ -313,26 +343,6 @@ int RunBatch(uint64_t first, int64_t count)
         } else if (i + 1 > kWarmUpScenarios) {
             const ResourceReading now = ReadResources();
             resourceChecks = 1;
-            recentGdi.push_back(now.gdiObjects);
-            if (recentGdi.size() > kGdiWindow)
-                recentGdi.pop_front();
-            if (recentGdi.size() == kGdiWindow) {
-                const int64_t lowest = *std::min_element(recentGdi.begin(), recentGdi.end());
-                if (gdiFloor < 0) {
-                    gdiFloor = lowest;
-                } else if (lowest > gdiFloor + kGdiSlack) {
-                    // Reported, not counted as a finding: Wine's own caches
-                    // have been seen to lift this floor for good (by about
-                    // two dialogs' worth once in two thousand scenarios), so
-                    // the reading alone cannot tell them from a leak. The
-                    // ordinary suite's resource tests count GDI objects
-                    // exactly on each path.
-                    fprintf(stderr, "explore: seed %" PRIu64 " gdi-rise: GDI objects stayed above %" PRId64
-                                    " for %zu scenarios, from %" PRId64 "\n",
-                            seed, lowest, kGdiWindow, gdiFloor);
-                    gdiFloor = lowest;
-                }
-            }
             if (now.handles > baseline.handles + kResourceSlack) {
                 result.findings.push_back({"handle-leak", "handles rose from " + std::to_string(baseline.handles) +
                                                               " to " + std::to_string(now.handles)});

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 struct ExplorationPlan {
     uint64_t firstSeed = 1;
@@ -13,7 +14,12 @@ struct ExplorationPlan {
     double minutes = 0;         // run batches until this much time has passed
     int64_t batchSize = 100;
     std::wstring countFile;     // gets the number of scenarios run
+    std::wstring kindsFile;     // gets "kind calls drawn", one deviation kind a line
 };
+
+// Reads the kinds files of several runs and fails, naming them, for the
+// surface rows (the stand-ins' kinds up to the colon) none of the runs drew.
+int CheckRowsDrawn(const std::vector<std::wstring>& kindsFiles);
 
 // Prints the report; returns the process exit code (0 when nothing was found).
 int RunExploration(const ExplorationPlan& plan);

@@ -3,8 +3,9 @@
 // that drives the plug-in through generated scenarios and checks the
 // properties after every call.
 //
-//   dopus.exe [--scenarios N | --minutes M] [--first-seed S] [--batch-size B] [--count-file FILE]
+//   dopus.exe [--scenarios N | --minutes M] [--first-seed S] [--batch-size B] [--count-file FILE] [--kinds-file FILE]
 //   dopus.exe --replay SEED      one scenario in this process, each step printed
+//   dopus.exe --rows-drawn KINDS...  fails naming the surface rows the runs' kinds files never drew
 //   dopus.exe --batch FIRST N    (the parent's children)
 #include <windows.h>
 
@@ -66,6 +67,8 @@ int wmain(int argc, wchar_t** argv)
             return Replay(Number(argv[i + 1]));
         if (option == L"--replay-here" && hasValue)
             return ReplayHere(Number(argv[i + 1]));
+        if (option == L"--rows-drawn")
+            return CheckRowsDrawn(std::vector<std::wstring>(argv + i + 1, argv + argc));
         if (option == L"--scenarios" && hasValue)
             plan.scenarios = static_cast<int64_t>(Number(argv[++i]));
         else if (option == L"--minutes" && hasValue)
@@ -76,9 +79,11 @@ int wmain(int argc, wchar_t** argv)
             plan.batchSize = static_cast<int64_t>(Number(argv[++i]));
         else if (option == L"--count-file" && hasValue)
             plan.countFile = argv[++i];
+        else if (option == L"--kinds-file" && hasValue)
+            plan.kindsFile = argv[++i];
         else {
             fprintf(stderr, "usage: dopus.exe [--scenarios N | --minutes M] [--first-seed S] [--batch-size B] "
-                            "[--count-file FILE] | --replay SEED\n");
+                            "[--count-file FILE] [--kinds-file FILE] | --replay SEED\n");
             return 2;
         }
     }
