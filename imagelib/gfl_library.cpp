@@ -81,7 +81,8 @@ bool GflLibrary::load(const wchar_t* path) noexcept
 namespace {
 HMODULE MapLibrary(const wchar_t* path) noexcept
 {
-    HMODULE module = LoadLibraryExW(path, nullptr, LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_DEFAULT_DIRS);
+    constexpr DWORD kOwnFolderThenSystem = LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_DEFAULT_DIRS;
+    HMODULE module = LoadLibraryExW(path, nullptr, kOwnFolderThenSystem);
     if (module || GetLastError() != ERROR_INVALID_PARAMETER)
         return module;
     return LoadLibraryW(path);

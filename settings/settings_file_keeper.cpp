@@ -66,7 +66,8 @@ bool Holds(const std::wstring& path, const std::string& bytes) noexcept
 // written is removed again, so a failed copy never looks like a copy.
 bool WriteNewFile(const std::wstring& path, const std::string& bytes) noexcept
 {
-    HANDLE created = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE created =
+        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (created == INVALID_HANDLE_VALUE)
         return false;
     bool written = true;

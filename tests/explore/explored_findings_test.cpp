@@ -37,7 +37,8 @@ TEST_P(ExploredFindings, HoldEveryProperty)
 INSTANTIATE_TEST_SUITE_P(
     Rows, ExploredFindings,
     testing::Values(ExploredScenario{"ConfigureAnswersAtOnceWhileAStartUpIsHeldInTheLibrary", 33, "start-up held in gfl"},
-                    ExploredScenario{"CommitHeldInTheConfigFolderServiceKeepsTheFileReadable", 4000263, "commit held in"},
+                    ExploredScenario{"CommitHeldInTheConfigFolderServiceKeepsTheFileReadable", 4000263,
+                                     "commit held in"},
                     ExploredScenario{"RefusedReadOfASavedFileLeavesTheFirstBackup", 20001970,
                                      "unreadable settings file replaced"},
                     ExploredScenario{"RefusedReadAfterAHeldCommitLeavesTheFirstBackup", 30005167,

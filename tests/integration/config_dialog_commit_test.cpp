@@ -202,8 +202,8 @@ TEST_F(ConfigDialog, FailedSaveOfADestroyedDialogOwnedFromAnotherThreadHasNoOwne
     HANDLE created = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     std::thread ownerThread([&owner, &ownerThreadId, created] {
         ownerThreadId = GetCurrentThreadId();
-        owner = CreateWindowExW(0, L"STATIC", L"owner", WS_POPUP | WS_VISIBLE, 0, 0, 400, 300, nullptr, nullptr,
-                                nullptr, nullptr);
+        owner = CreateWindowExW(0, L"STATIC", L"owner", WS_POPUP | WS_VISIBLE, 0, 0, 400, 300, nullptr,
+                                nullptr, nullptr, nullptr);
         SetEvent(created);
         MSG message;
         while (GetMessageW(&message, nullptr, 0, 0) > 0)

@@ -160,12 +160,12 @@ INSTANTIATE_TEST_SUITE_P(
                           Backup::BesideTheOlder, false, "XMLLoadFileW"},
         SettingsFileBytes{"NotXmlTheStartUpNeverSawIsKeptBeforeTheSave", "not xml", false, nullptr, Backup::OfTheFile,
                           false, "GetConfigPathW"},
-        SettingsFileBytes{"ReadableTheStartUpNeverSawIsKept", kGoodFile, false, nullptr, Backup::OfTheFile, false,
-                          "GetConfigPathW"},
+        SettingsFileBytes{"ReadableTheStartUpNeverSawIsKept", kGoodFile, false, nullptr, Backup::OfTheFile,
+                          false, "GetConfigPathW"},
         SettingsFileBytes{"NotXmlReplacesAReadOnlyLatestBackup", "not xml", false, kOlderBackup.c_str(),
                           Backup::BesideTheOlder, false, nullptr, "an older latest backup"},
-        SettingsFileBytes{"ReadableRewrittenAfterTheStartUpIsKept", kGoodFile, true, nullptr, Backup::OfTheFile, false,
-                          nullptr, nullptr, "rewritten by another program"}),
+        SettingsFileBytes{"ReadableRewrittenAfterTheStartUpIsKept", kGoodFile, true, nullptr, Backup::OfTheFile,
+                          false, nullptr, nullptr, "rewritten by another program"}),
     RowName{});
 
 }  // namespace

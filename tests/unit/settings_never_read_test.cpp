@@ -63,7 +63,8 @@ TEST_P(SettingsNeverRead, IsKeptBeforeTheSaveReplacesIt)
     if (row.kept)
         EXPECT_EQ(ReadFileBytes(Backup()), bytes) << "the save replaced bytes it never read";
     else
-        EXPECT_EQ(GetFileAttributesW(Backup().c_str()), INVALID_FILE_ATTRIBUTES) << "a copy of a file read in whole";
+        EXPECT_EQ(GetFileAttributesW(Backup().c_str()), INVALID_FILE_ATTRIBUTES)
+            << "a copy of a file read in whole";
 }
 
 INSTANTIATE_TEST_SUITE_P(

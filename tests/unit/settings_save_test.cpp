@@ -187,7 +187,8 @@ INSTANTIATE_TEST_SUITE_P(
         PathFailureCase{"FolderUnterminated", [](FakeXmlHost& h, SettingsFileServices&) { h.configUnterminated = true; }},
         PathFailureCase{"EmptyFolder", [](FakeXmlHost& h, SettingsFileServices&) { h.configFolder = L""; }},
         // Relative folders would put the file in whatever folder is current.
-        PathFailureCase{"RelativeFolder", [](FakeXmlHost& h, SettingsFileServices&) { h.configFolder = L"Cfg"; }},
+        PathFailureCase{"RelativeFolder",
+                        [](FakeXmlHost& h, SettingsFileServices&) { h.configFolder = L"Cfg"; }},
         PathFailureCase{"DriveRelativeFolder",
                         [](FakeXmlHost& h, SettingsFileServices&) { h.configFolder = L"C:Cfg"; }},
         PathFailureCase{"RootRelativeFolder",
