@@ -258,8 +258,13 @@ private:
     bool owned_ = false;        // the file's bytes are the plug-in's own save
     bool mayHaveRead_ = false;  // a start-up may have read the file's present bytes
     bool hostDamaged_ = false;  // a save reported failed wrote into the file
+    SettingsFileState reference_;  // the file as it was first drawn, or as another program last wrote it
     std::optional<CommittedSettings> lastSaved_;
     std::optional<std::vector<uint8_t>> firstBackup_;
+    // Draws for another program writing the settings file now and then; kept
+    // apart from rng_, so the scenario's own draws stay as they were.
+    Rng elsewhere_{seed_ ^ 0x5E77155E77155E77ull};
+    void SettingsFileWrittenElsewhere();
     void ProbeSettingsInForce();
     void JudgeCommit(const std::vector<uint8_t>& before, bool existed, bool reportedFailed,
                      const std::vector<std::string>& drawn);
@@ -386,6 +391,7 @@ void Scenario::Start(bool held)
         } else {
             mayHaveRead_ = true;
         }
+        JudgeBackups();
     } else {
         if (!oldHost && Quiet())
             log_.Fail("start-up", "start-up failed with no deviation drawn");
@@ -583,6 +589,27 @@ void Scenario::ProbeSettingsInForce()
     }
 }
 
+// Another program (a second host, the user restoring a copy) writes the
+// file while the plug-in runs: bytes the plug-in never read, which no save
+// may lose. The settings in force stay as they are until the next start-up.
+void Scenario::SettingsFileWrittenElsewhere()
+{
+    const std::vector<uint8_t> current = ReadFileBytes(file_.path);
+    const std::wstring folder = file_.path.substr(0, file_.path.rfind(L'\\'));
+    const SettingsFileState drawn = DrawSettingsFile(elsewhere_, folder, true);
+    if (!drawn.existed || drawn.bytes == current) {
+        WriteFileBytes(file_.path, current);  // nothing new: the file as it was
+        return;
+    }
+    Say("  the settings file written by another program (%zu bytes)", drawn.bytes.size());
+    file_ = drawn;
+    fileKnown_ = true;
+    owned_ = false;
+    mayHaveRead_ = false;
+    lastSaved_.reset();
+    reference_ = drawn;
+}
+
 void Scenario::JudgeBackups()
 {
     const std::wstring backup = file_.path + L".bak";
@@ -749,6 +776,8 @@ void Scenario::Dialog(bool held)
                 }
             });
         }
+        if (elsewhere_.Chance(300) && GetFileAttributesW(file_.path.c_str()) != INVALID_FILE_ATTRIBUTES)
+            SettingsFileWrittenElsewhere();
         const bool existed = GetFileAttributesW(file_.path.c_str()) != INVALID_FILE_ATTRIBUTES;
         const std::vector<uint8_t> before = ReadFileBytes(file_.path);
         size_t boxes = 0;
@@ -894,6 +923,7 @@ void Scenario::Run()
     // The settings file as the user left it.
     const SettingsFileState initial = DrawSettingsFile(rng_, g_configFolder);
     file_ = initial;
+    reference_ = initial;
     inputs_ = DrawInputs(rng_);
 
     HostTestbedReset();
@@ -949,7 +979,7 @@ void Scenario::Run()
     if (hostDamagedTheFile)
         result_.moments.push_back("settings file damaged by the host's failed save");
     JudgeBackups();
-    if (CheckSettingsFile(log_, initial, lastSaved_ ? &*lastSaved_ : nullptr, hostDamagedTheFile || hostDamaged_))
+    if (CheckSettingsFile(log_, reference_, lastSaved_ ? &*lastSaved_ : nullptr, hostDamagedTheFile || hostDamaged_))
         result_.moments.push_back("unreadable settings file replaced");
     ++result_.settingsChecks;
 }

@@ -31,13 +31,15 @@ bool ReadableSettings(const SavedSettings& saved)
 
 }  // namespace
 
-SettingsFileState DrawSettingsFile(Rng& rng, const std::wstring& folder)
+SettingsFileState DrawSettingsFile(Rng& rng, const std::wstring& folder, bool keepBackups)
 {
     SettingsFileState state;
     state.path = folder + L"\\DVP_QPV.oxc";
     DeleteFileW(state.path.c_str());
-    DeleteFileW((state.path + L".bak").c_str());
-    DeleteFileW((state.path + L".latest.bak").c_str());
+    if (!keepBackups) {
+        DeleteFileW((state.path + L".bak").c_str());
+        DeleteFileW((state.path + L".latest.bak").c_str());
+    }
     const uint32_t kind = rng.Below(10);
     if (kind < 2)
         return state;
@@ -82,7 +84,8 @@ bool CheckSettingsFile(FindingLog& log, const SettingsFileState& initial, const 
         return false;  // unchanged
     }
     const bool unreadableReplaced = initial.existed && !initial.readable;
-    if (unreadableReplaced && ReadFileBytes(initial.path + L".bak") != initial.bytes)
+    if (unreadableReplaced && ReadFileBytes(initial.path + L".bak") != initial.bytes &&
+        ReadFileBytes(initial.path + L".latest.bak") != initial.bytes)
         log.Fail("settings-lost", "an unreadable settings file was saved over without a backup of its bytes");
     if (hostDamagedTheFile)
         return unreadableReplaced;

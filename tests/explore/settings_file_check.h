@@ -27,8 +27,9 @@ struct CommittedSettings {
 };
 
 // Writes a drawn settings file (none, a readable one, or unreadable bytes)
-// into the folder and removes older backups.
-SettingsFileState DrawSettingsFile(Rng& rng, const std::wstring& folder);
+// into the folder and removes older backups, unless keepBackups (another
+// program writing the file while the plug-in runs).
+SettingsFileState DrawSettingsFile(Rng& rng, const std::wstring& folder, bool keepBackups = false);
 
 // Run with the host's deviations off: reads the file through its services.
 // True when a file that was unreadable at the start was replaced. The file
