@@ -5,7 +5,7 @@
 #
 #   scripts/explore.sh [--minutes M | --scenarios N] [--first-seed S] [--heap-check]
 #   scripts/explore.sh --replay SEED
-#   scripts/explore.sh --planted [--scenarios N] [PATCH...]
+#   scripts/explore.sh --planted [--scenarios N] [--keep DIR] [PATCH...]
 #
 # Builds the release configuration into BUILD_DIR (default build-explore/,
 # its own folder and Wine prefix, so it can run beside scripts/test.sh).
@@ -25,7 +25,8 @@
 # default 500; not the replayed rows of earlier findings, not the ordinary
 # suite), and prints per fault caught or missed, with the properties that
 # found it and their scenario counts. It fails when the copy as it is has a
-# finding or any fault is missed.
+# finding or any fault is missed. --keep DIR keeps (and reuses) the copy and
+# its build in DIR, so a later run only rebuilds what changed.
 #
 # Wine's own native (Unix) code allocates from glibc's heap, which Wine's heap
 # checking does not watch. When glibc finds that heap corrupted it prints one
@@ -42,10 +43,12 @@ args=()
 heap_check=""
 first_seed=""
 planted=""
+keep=""
 scenarios=500
 while [ $# -gt 0 ]; do
     case "$1" in
     --planted) planted=1; shift ;;
+    --keep) keep=$(realpath -m "$2"); shift 2 ;;
     --scenarios) scenarios=$2; args+=("$1" "$2"); shift 2 ;;
     --minutes | --replay) args+=("$1" "$2"); shift 2 ;;
     --first-seed) first_seed=$2; shift 2 ;;
@@ -60,10 +63,16 @@ if [ -n "$planted" ]; then
     for a in "${args[@]}"; do case "$a" in *.patch) patches+=("$(realpath "$a")") ;; esac; done
     [ ${#patches[@]} -gt 0 ] || patches=("$root"/tests/explore/planted/*.patch)
     "$root/scripts/setup.sh"
-    scratch=$(mktemp -d /tmp/dvp-explore-planted.XXXXXX)
+    scratch=${keep:-$(mktemp -d /tmp/dvp-explore-planted.XXXXXX)}
     src=$scratch/src build=$scratch/build
-    trap 'git -C "$root" worktree remove --force "$src" >/dev/null 2>&1 || true; rm -rf "$scratch"' EXIT
-    git -C "$root" worktree add --quiet --detach "$src" HEAD
+    [ -n "$keep" ] || trap 'git -C "$root" worktree remove --force "$src" >/dev/null 2>&1 || true; rm -rf "$scratch"' EXIT
+    if [ -e "$src/.git" ]; then
+        git -C "$src" checkout --quiet --force --detach "$(git -C "$root" rev-parse HEAD)"
+    else
+        mkdir -p "$scratch"
+        git -C "$root" worktree add --quiet --detach "$src" HEAD
+    fi
+    git -C "$src" checkout --quiet -- .
     echo "explore --planted: $(git -C "$src" log --oneline -1 | cut -c1-70) in $scratch, $scenarios scenarios per part"
     # Runs the test command's four release parts in the copy; prints the
     # finding lines ("property count") and whether anything was found.
