@@ -13,12 +13,11 @@
 #include <string>
 #include <vector>
 
+#include "settings/default_exclusions.h"
 #include "win32/critical_section.h"
 
 using ExtensionList = std::vector<std::wstring>;
 
-// The 68 built-in exclusions, in the order they are appended before sorting.
-extern const std::array<const wchar_t*, 68> DefaultExcludedExtensions;
 
 class PluginSettings {
 public:

@@ -86,8 +86,8 @@ TEST_F(DllResources, VersionResourceHoldsEveryValue)
     ASSERT_TRUE(VerQueryValueW(copy.data(), L"\\", &value, &length));
     ASSERT_GE(length, sizeof(VS_FIXEDFILEINFO));
     const auto* fixed = static_cast<const VS_FIXEDFILEINFO*>(value);
-    EXPECT_EQ(fixed->dwFileVersionMS, 0x00000009u);
-    EXPECT_EQ(fixed->dwFileVersionLS, 0x00000005u);
+    EXPECT_EQ(fixed->dwFileVersionMS, DWORD{DVP_VERSION_MAJOR} << 16 | DVP_VERSION_MINOR);
+    EXPECT_EQ(fixed->dwFileVersionLS, DWORD{DVP_VERSION_PATCH} << 16 | DVP_VERSION_TWEAK);
     EXPECT_EQ(fixed->dwProductVersionMS, 0x00090000u);
     EXPECT_EQ(fixed->dwProductVersionLS, 0u);
     EXPECT_EQ(fixed->dwFileType, static_cast<DWORD>(VFT_DLL));
@@ -106,7 +106,7 @@ TEST_F(DllResources, VersionResourceHoldsEveryValue)
         {L"FileDescription", L"DOpus Pictorama Plugin *BETA*"},
         {L"LegalCopyright", L"Copyright (C) 2026 The DVP_QPV developers"},
         {L"CompanyName", L"https://dvp-qpv.invalid/"},
-        {L"FileVersion", L"0.9.0.5"},
+        {L"FileVersion", DVP_VERSION_TEXT},
         {L"ProductVersion", L"9, 0, 0, 0"},
         {L"ProductName", L"DVP QPV Dynamic Link Library"},
     };

@@ -54,8 +54,8 @@ TEST_F(PluginIdentify, FillsTheFixedFieldsAndLeavesTheRestAlone)
         const dvp::PluginInfoRecord& r = *host.record();
         EXPECT_EQ(r.size, size);
         EXPECT_EQ(r.flags, 0x411u);
-        EXPECT_EQ(r.versionHigh, 0x00000009u);
-        EXPECT_EQ(r.versionLow, 0x00000005u);
+        EXPECT_EQ(r.versionHigh, DWORD{DVP_VERSION_MAJOR} << 16 | DVP_VERSION_MINOR);
+        EXPECT_EQ(r.versionLow, DWORD{DVP_VERSION_PATCH} << 16 | DVP_VERSION_TWEAK);
         EXPECT_EQ(r.handledExtensions, nullptr) << "not initialised yet";
         for (size_t offset = 80; offset < 116; ++offset)
             EXPECT_EQ(host.bytes[offset], 0) << offset;

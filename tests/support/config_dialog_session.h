@@ -11,24 +11,25 @@
 #include <string>
 #include <vector>
 
+#include "resources/config_dialog_ids.h"
 #include "tests/support/dialog_driver.h"
 #include "tests/support/plugin_session.h"
 #include "tests/support/saved_settings.h"
 
-// The dialog's numbers, as the host and its users know them.
-inline constexpr int kTemplateId = 101;
-inline constexpr int kDefaults = 1004;
-inline constexpr int kApply = 1010;
-inline constexpr int kList = 1013;
-inline constexpr int kAdd = 1014;
-inline constexpr int kRemove = 1015;
-inline constexpr int kEdit = 1018;
-inline constexpr int kStreams = 1027;
+// The dialog's numbers, read from the resource script's own header.
+inline constexpr int kTemplateId = IDD_CONFIG_DIALOG;
+inline constexpr int kDefaults = IDC_DEFAULTS;
+inline constexpr int kApply = IDC_APPLY;
+inline constexpr int kList = IDC_EXTENSION_LIST;
+inline constexpr int kAdd = IDC_ADD;
+inline constexpr int kRemove = IDC_REMOVE;
+inline constexpr int kEdit = IDC_EXTENSION_EDIT;
+inline constexpr int kStreams = IDC_USE_FOR_STREAMS;
 
 inline constexpr wchar_t kMessageCaption[] = L"DOpus Pictorama Plugin";
 inline constexpr wchar_t kSaveFailedText[] = L"ERROR: Could not save config!";
 
-// The 68 extensions the plug-in excludes by default.
+// The 68 extensions the plug-in excludes by default, from its own list.
 extern const std::set<std::wstring> kDefaultExclusions;
 
 std::set<std::wstring> AsSet(const std::vector<std::wstring>& items);

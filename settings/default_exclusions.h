@@ -1,9 +1,12 @@
 // The built-in excluded extensions: the formats the host already shows
 // itself, so the plug-in stays out of its way unless the user says otherwise.
-// Listed in the order they are appended; ResetToDefaults sorts its copy.
-#include "settings/plugin_settings.h"
+// Listed in the order they are appended; ResetToDefaults sorts its copy. The
+// one list the plug-in and its tests both read.
+#pragma once
 
-const std::array<const wchar_t*, 68> DefaultExcludedExtensions = {
+#include <array>
+
+inline constexpr std::array<const wchar_t*, 68> DefaultExcludedExtensions = {
     L".png",  L".apng", L".bga",  L".bmp", L".dib",  L".r14",  L".r18",      L".sys",  L".vga",
     L".clp",  L".cur",  L".ico",  L".iff", L".ilbm", L".lbm",  L".blk",      L".gif",  L".giff",
     L".tga",  L".targa", L".pix", L".bpx", L".ivb",  L".tif",  L".tiff",     L".tim",  L".jpg",
