@@ -72,7 +72,8 @@ bool StartsWithAny(const std::vector<std::string>& kinds, std::initializer_list<
 const char* Named(Expect expect) { return expect == Expect::Answer ? "the full answer" : "a refusal"; }
 
 // The pixels as the host sees them: read back through GDI into a top-down
-// 32-bit buffer, whatever orientation the section was made with.
+// 32-bit buffer, whatever orientation the section was made with (GetObject
+// reports a positive height either way).
 bool ReadTopDown(HBITMAP bitmap, int32_t width, int32_t height, std::vector<uint8_t>& pixels)
 {
     BITMAPINFO info{};
@@ -83,10 +84,11 @@ bool ReadTopDown(HBITMAP bitmap, int32_t width, int32_t height, std::vector<uint
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
     pixels.assign(static_cast<size_t>(width) * static_cast<size_t>(height) * 4, 0);
-    HDC screen = GetDC(nullptr);
-    const int rows = GetDIBits(screen, bitmap, 0, static_cast<UINT>(height), pixels.data(), &info, DIB_RGB_COLORS);
-    ReleaseDC(nullptr, screen);
-    return rows == height;
+    // A DC of this call's own: the screen's DC is one cached DC that the
+    // extra threads would share.
+    const UniqueMemoryDc dc(CreateCompatibleDC(nullptr));
+    return dc && GetDIBits(dc.get(), bitmap, 0, static_cast<UINT>(height), pixels.data(), &info, DIB_RGB_COLORS) ==
+                     height;
 }
 
 }  // namespace
@@ -193,7 +195,8 @@ bool CheckLoad(FindingLog& log, const LibraryControl& library, HBITMAP bitmap, c
         return true;
     }
     const BITMAPINFOHEADER& header = section.dsBmih;
-    if (header.biWidth != image.width || (header.biHeight != -image.height && header.biHeight != image.height) || header.biBitCount != 32 ||
+    if (header.biWidth != image.width || (header.biHeight != -image.height && header.biHeight != image.height) ||
+        header.biBitCount != 32 ||
         header.biPlanes != 1 || header.biCompression != BI_RGB) {
         log.Fail("dib-exact", Format("%s: DIB %ldx%ld@%d, library described %dx%d", call, header.biWidth,
                                      header.biHeight, header.biBitCount, image.width, image.height));
