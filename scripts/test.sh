@@ -4,12 +4,13 @@
 #
 #   release  the release build (GCC, preset mingw, in BUILD_DIR or build/)
 #            and every test against it, under Wine with a virtual display
-#   checked  a second GCC build of everything with trapping undefined-
-#            behaviour checks, the C++ library's assertions and stack
-#            protection (BUILD_DIR-checked), and every test against it
+#   checked  every test against the second compiler's build (below), whose
+#            code traps undefined behaviour, checks the C++ library's
+#            preconditions and protects the stack; the exploration there
+#            runs seeds of its own
 #   clang    the product, the test bed and the tests built by clang and lld
-#            with the lock analysis on, warnings as errors (BUILD_DIR-clang),
-#            and the tables of the DLL clang built
+#            with the lock analysis on, warnings as errors and the checks
+#            above (BUILD_DIR-clang), and the tables of the DLL clang built
 #   tidy     clang-tidy over the product and the test bed, from the clang
 #            build's compile database
 #   package  scripts/package.sh in BUILD_DIR and again in BUILD_DIR-again
@@ -25,8 +26,11 @@
 # BUILD_DIR/heap-check/ and counts the messages of Wine's heap channel: the
 # check fails unless the count is 0, even when every test passed; as the
 # checking makes allocation-heavy tests hundreds of times slower, each test
-# may then run for an hour instead of 120 s. Other arguments go to ctest
+# may then run for an hour instead of 600 s. Other arguments go to ctest
 # (e.g. -R Name) in the checks that run tests.
+#
+# The summary gives each check's time, its slowest tests (ctest's times) and
+# slowest build steps (ninja's log), and the tests that failed, by name.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build_dir=$(realpath -m "${BUILD_DIR:-$root/build}")  # absolute: ctest runs tests from their own folders
@@ -43,13 +47,50 @@ done
 
 "$root/scripts/setup.sh"
 
+# What the summary says of each check besides its time and verdict.
+notes=()
+note() { notes+=("$*"); }
+
 # Runs ctest over one build folder under a virtual display, inside the
-# build's own Wine prefix and server.
+# build's own Wine prefix and server; its output is kept in ctest.log. A
+# failed program's output too long to show whole loses its middle: its end
+# says which tests failed, or which one it stopped in.
 run_tests() {
     local dir=$1; shift
     rm -f "$dir"/tests/explore/*.count
+    local status=0
     xvfb-run -a -s "-screen 0 1280x1024x24" "$root/scripts/with-wine.sh" "$dir" \
-        ctest --test-dir "$dir" --output-on-failure -j "$(nproc)" "$@"
+        ctest --test-dir "$dir" --output-on-failure --test-output-truncation middle -j "$(nproc)" "$@" 2>&1 |
+        tee "$dir/ctest.log" ||
+        status=$?
+    note_tests "$dir/ctest.log"
+    return $status
+}
+
+# The five slowest tests of a ctest run ("  3/14 Test  #7: name ....   Passed   12.34 sec"),
+# and the tests that failed: GoogleTest's names where a program printed them.
+note_tests() {
+    local slowest failed
+    slowest=$(sed -nE 's/^ *[0-9]+\/[0-9]+ Test +#[0-9]+: ([^ ]+) .* ([0-9.]+) sec$/\2 \1/p' "$1" |
+        sort -rn | head -n 5 | awk '{ printf "%s%s %.0f s", NR > 1 ? ", " : "", $2, $1 }')
+    [ -z "$slowest" ] || note "slowest tests: $slowest"
+    failed=$(grep -E '^\[  FAILED  \] [^ ]+' "$1" | grep -v ' listed below' | awk '{ print $4 }' |
+        sed 's/,$//' | sort -u | head -n 20 | paste -sd ' ')
+    [ -z "$failed" ] || note "failed: $failed"
+}
+
+# The five slowest steps of the ninja run that appended the log's lines from
+# line $2 on (ninja rewrites a log grown too long: then all of it), and
+# their count and summed time.
+note_build_steps() {
+    local log=$1/.ninja_log from=$2
+    [ -f "$log" ] || return 0
+    [ "$(wc -l <"$log")" -ge "$from" ] || from=2
+    local steps
+    steps=$(tail -n +"$from" "$log" | awk -F'\t' '!/^#/ { print $2 - $1, $4 }' | sort -rn)
+    [ -n "$steps" ] || { note "build: nothing to do"; return 0; }
+    note "build: $(wc -l <<<"$steps") steps, $(awk '{ s += $1 } END { printf "%.0f", s / 1000 }' <<<"$steps") s summed; slowest:" \
+        "$(head -n 5 <<<"$steps" | awk '{ n = split($2, p, "/"); printf "%s%s %.0f s", NR > 1 ? ", " : "", p[n], $1 / 1000 }')"
 }
 
 # The generated scenarios the exploration's tests ran in a build folder
@@ -61,7 +102,10 @@ scenarios_run() {
 configure_and_build() {
     local preset=$1 dir=$2
     cmake --preset "$preset" -S "$root" -B "$dir" >/dev/null
+    local from
+    from=$(($(wc -l <"$dir/.ninja_log" 2>/dev/null || echo 0) + 1))
     cmake --build "$dir" -j "$(nproc)"
+    note_build_steps "$dir" "$from"
 }
 
 check_release() {
@@ -92,14 +136,14 @@ check_release() {
     return $status
 }
 
+# One build serves the checked and the clang checks: the instrumentation
+# traps what the second compiler's code does wrong at run time, and the
+# compiler reads every line with other eyes (warnings, lock analysis).
 check_checked() {
-    configure_and_build checked "$build_dir-checked"
-    run_tests "$build_dir-checked" "$@"
+    configure_and_build clang "$build_dir-clang"
+    run_tests "$build_dir-clang" "$@"
 }
 
-# No test runs against the clang build but the DLL's tables: its tests run
-# against both GCC builds already, and the second compiler's task is to
-# read every line with other eyes.
 check_clang() {
     configure_and_build clang "$build_dir-clang"
     ctest --test-dir "$build_dir-clang" --output-on-failure -R '^dll_tables$'
@@ -117,7 +161,10 @@ check_tidy() {
 check_package() {
     rm -f "$build_dir-again/dist/Viewers/DVP_QPV.dll"
     BUILD_DIR=$build_dir "$root/scripts/package.sh" >/dev/null
+    local from
+    from=$(($(wc -l <"$build_dir-again/.ninja_log" 2>/dev/null || echo 0) + 1))
     BUILD_DIR=$build_dir-again "$root/scripts/package.sh" >/dev/null
+    note_build_steps "$build_dir-again" "$from"
     bash "$root/tests/check_package.sh" "$build_dir" "$build_dir-again"
 }
 
@@ -131,6 +178,7 @@ for check in ${checks//,/ }; do
     esac
     echo "=== $check"
     begin=$(date +%s)
+    notes=()
     status=0
     "check_$check" "$@" || status=$?
     seconds=$(($(date +%s) - begin))
@@ -138,12 +186,13 @@ for check in ${checks//,/ }; do
     line=$(printf '%-8s %-12s %4d s' "$check" "$verdict" "$seconds")
     case "$check" in
     release) line+=", $(scenarios_run "$build_dir") scenarios" ;;
-    checked) line+=", $(scenarios_run "$build_dir-checked") scenarios" ;;
+    checked) line+=", $(scenarios_run "$build_dir-clang") scenarios" ;;
     esac
     summary+=("$line")
+    for n in "${notes[@]}"; do summary+=("         $n"); done
 done
 
 echo "=== summary"
 printf '%s\n' "${summary[@]}"
-echo "total $(($(date +%s) - started)) s"
+echo "total $(($(date +%s) - started)) s; load $(uptime | sed 's/.*load average: //')"
 exit $failed
