@@ -177,7 +177,9 @@ Outcome HandleCommand(HWND dialog, WORD control, WORD notification, HWND control
         if (notification == EN_SETFOCUS || notification == EN_KILLFOCUS)
             return {FALSE, kUpdateDefaultButton};
         return {};
-    case IDC_USE_FOR_STREAMS:
+#define DVP_SWITCH_CASE(member, node, byDefault, control) case control:
+        DVP_SWITCH_SETTINGS(DVP_SWITCH_CASE)
+#undef DVP_SWITCH_CASE
         if (!clicked)
             return {};
         EnableControl(dialog, IDC_APPLY);
@@ -212,16 +214,26 @@ void UpdateAddButton(HWND dialog)
         DisableControl(dialog, IDC_ADD);
 }
 
-// The list box and the check box from the working copy, then the Add-state
-// refresh.
+// The switches' values, as the check boxes show them: copied out of the
+// working copy, or into it, under its lock.
+struct SwitchValues {
+#define DVP_SWITCH_VALUE(member, node, byDefault, control) int32_t member = 0;
+    DVP_SWITCH_SETTINGS(DVP_SWITCH_VALUE)
+#undef DVP_SWITCH_VALUE
+};
+
+// The list box and the check boxes from the working copy, then the
+// Add-state refresh.
 void RefillControls(HWND dialog, PluginSettings& copy)
 {
     ExtensionList extensions;
-    int32_t useForStreams = 0;
+    SwitchValues switches;
     {
         Lock guard(copy.lock);
         extensions = copy.excludedExtensions;
-        useForStreams = copy.useForStreams;
+#define DVP_COPY_OUT(member, node, byDefault, control) switches.member = copy.member;
+        DVP_SWITCH_SETTINGS(DVP_COPY_OUT)
+#undef DVP_COPY_OUT
     }
     if (HWND list = GetDlgItem(dialog, IDC_EXTENSION_LIST)) {
         LRESULT remaining = SendMessageW(list, LB_GETCOUNT, 0, 0);
@@ -230,7 +242,10 @@ void RefillControls(HWND dialog, PluginSettings& copy)
         for (const std::wstring& extension : extensions)
             SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(extension.c_str()));
     }
-    CheckDlgButton(dialog, IDC_USE_FOR_STREAMS, useForStreams ? BST_CHECKED : BST_UNCHECKED);
+#define DVP_SHOW_SWITCH(member, node, byDefault, control) \
+    CheckDlgButton(dialog, control, switches.member ? BST_CHECKED : BST_UNCHECKED);
+    DVP_SWITCH_SETTINGS(DVP_SHOW_SWITCH)
+#undef DVP_SHOW_SWITCH
     UpdateAddButton(dialog);
 }
 
@@ -322,10 +337,16 @@ void CommitSettings(HWND dialog, ConfigDialogContext& context)
 {
     PluginSettings& copy = context.workingCopy;
     CollectExtensions(dialog, copy);
-    const bool checked = IsDlgButtonChecked(dialog, IDC_USE_FOR_STREAMS) == BST_CHECKED;
+    SwitchValues switches;
+#define DVP_READ_CHECK_BOX(member, node, byDefault, control) \
+    switches.member = IsDlgButtonChecked(dialog, control) == BST_CHECKED ? 1 : 0;
+    DVP_SWITCH_SETTINGS(DVP_READ_CHECK_BOX)
+#undef DVP_READ_CHECK_BOX
     {
         Lock guard(copy.lock);
-        copy.useForStreams = checked ? 1 : 0;
+#define DVP_COPY_IN(member, node, byDefault, control) copy.member = switches.member;
+        DVP_SWITCH_SETTINGS(DVP_COPY_IN)
+#undef DVP_COPY_IN
     }
     *context.processSettings = copy;  // on failure the destination is left unchanged
 

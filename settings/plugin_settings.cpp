@@ -5,13 +5,15 @@
 #include <algorithm>
 #include <utility>
 
+#define DVP_COPY_SWITCH(member, node, byDefault, control) member = other.member;
+
 // The new object's own lock is already initialised by its member; only the
 // source's lock is held, so a copy never shows a half-updated list.
 PluginSettings::PluginSettings(const PluginSettings& other)
 {
     Lock source(other.lock);
     excludedExtensions = other.excludedExtensions;
-    useForStreams = other.useForStreams;
+    DVP_SWITCH_SETTINGS(DVP_COPY_SWITCH)
 }
 
 // Destination lock first, then the source's: the dialog assigns its working
@@ -26,7 +28,7 @@ PluginSettings& PluginSettings::operator=(const PluginSettings& other)
     Lock source(other.lock);
     ExtensionList list = other.excludedExtensions;
     excludedExtensions.swap(list);
-    useForStreams = other.useForStreams;
+    DVP_SWITCH_SETTINGS(DVP_COPY_SWITCH)
     return *this;
 }
 
@@ -37,5 +39,9 @@ void PluginSettings::ResetToDefaults()
     ExtensionList defaults(DefaultExcludedExtensions.begin(), DefaultExcludedExtensions.end());
     std::sort(defaults.begin(), defaults.end());
     excludedExtensions.swap(defaults);
-    useForStreams = 1;
+#define DVP_RESET_SWITCH(member, node, byDefault, control) member = byDefault;
+    DVP_SWITCH_SETTINGS(DVP_RESET_SWITCH)
+#undef DVP_RESET_SWITCH
 }
+
+#undef DVP_COPY_SWITCH

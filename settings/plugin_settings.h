@@ -1,8 +1,9 @@
-// PluginSettings: the excluded extensions and the stream switch, with a lock
-// of its own per instance. One process-wide instance serves identification;
-// the configuration dialog edits a private copy and assigns it back. Every
-// access to excludedExtensions and useForStreams holds lock; readers copy
-// out under it and work on their copy.
+// PluginSettings: the excluded extensions and the switches (the stream
+// switch; settings/switch_settings.h lists them), with a lock of its own per
+// instance. One process-wide instance serves identification; the
+// configuration dialog edits a private copy and assigns it back. Every
+// access to the settings holds lock; readers copy out under it and work on
+// their copy.
 //
 // Lock order: the process-wide instance's lock before a copy's lock (the
 // dialog's commit assigns its copy to the process-wide instance).
@@ -14,6 +15,7 @@
 #include <vector>
 
 #include "settings/default_exclusions.h"
+#include "settings/switch_settings.h"
 #include "win32/critical_section.h"
 
 using ExtensionList = std::vector<std::wstring>;
@@ -28,10 +30,13 @@ public:
     PluginSettings& operator=(const PluginSettings& other) EXCLUDES(lock, other.lock);
     ~PluginSettings() = default;
 
-    // The 68 defaults, sorted by UTF-16 code units, and useForStreams = 1.
+    // The 68 defaults, sorted by UTF-16 code units, and every switch at its
+    // default.
     void ResetToDefaults() REQUIRES(lock);
 
     mutable CriticalSection lock;
     ExtensionList excludedExtensions GUARDED_BY(lock);
-    int32_t useForStreams GUARDED_BY(lock) = 1;  // always 0 or 1
+#define DVP_SWITCH_MEMBER(member, node, byDefault, control) int32_t member GUARDED_BY(lock) = byDefault;
+    DVP_SWITCH_SETTINGS(DVP_SWITCH_MEMBER)  // each always 0 or 1
+#undef DVP_SWITCH_MEMBER
 };

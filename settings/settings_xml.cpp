@@ -18,7 +18,6 @@ namespace {
 
 constexpr wchar_t kRootName[] = L"DVP_QPV";
 constexpr wchar_t kExtensionNode[] = L"ExcludedExtension";
-constexpr wchar_t kStreamsNode[] = L"UseQPVForStreams";
 
 // 16 Mi characters (32 MiB): far above any real extension, and above the
 // megabyte-long values a damaged or hand-edited file may hold, yet low enough
@@ -89,6 +88,22 @@ HANDLE AddChild(const SettingsFileServices& host, HANDLE document, const wchar_t
     return host.XMLAddChildNodeW ? host.XMLAddChildNodeW(document, name) : nullptr;
 }
 
+// A switch's node: any non-zero value read is on (1).
+bool ReadSwitch(const SettingsFileServices& host, HANDLE node, int32_t& value) noexcept
+{
+    BOOL read = 0;
+    if (!host.XMLGetNodeBoolValue || !host.XMLGetNodeBoolValue(node, &read))
+        return false;
+    value = read != 0 ? 1 : 0;
+    return true;
+}
+
+bool WriteSwitch(const SettingsFileServices& host, HANDLE document, const wchar_t* name, int32_t value) noexcept
+{
+    HANDLE node = AddChild(host, document, name);
+    return node && host.XMLSetNodeBoolValue && host.XMLSetNodeBoolValue(node, value != 0 ? TRUE : FALSE);
+}
+
 }  // namespace
 
 SettingsTextBuffer::SettingsTextBuffer(int32_t capacity) noexcept
@@ -133,12 +148,15 @@ SettingsRead ReadSettingsXml(const SettingsFileServices& host, HANDLE document, 
                     return SettingsRead::Failed;
                 // Verbatim: no dot added, no case change, no trimming.
                 settings.excludedExtensions.emplace_back(reader.text());
-            } else if (reader.text() == kStreamsNode) {
-                BOOL value = 0;
-                if (!host.XMLGetNodeBoolValue || !host.XMLGetNodeBoolValue(child, &value))
-                    return SettingsRead::Failed;
-                settings.useForStreams = value != 0 ? 1 : 0;
             }
+#define DVP_READ_SWITCH(member, node, byDefault, control)            \
+    else if (reader.text() == (node))                                \
+    {                                                                \
+        if (!ReadSwitch(host, child, settings.member))               \
+            return SettingsRead::Failed;                             \
+    }
+            DVP_SWITCH_SETTINGS(DVP_READ_SWITCH)
+#undef DVP_READ_SWITCH
         }
     } catch (const std::bad_alloc&) {
         return SettingsRead::Failed;
@@ -158,7 +176,10 @@ bool WriteSettingsXml(const SettingsFileServices& host, HANDLE document, const P
         if (!node || !host.XMLSetNodeValueW || !host.XMLSetNodeValueW(node, extension.c_str()))
             return false;
     }
-    HANDLE node = AddChild(host, document, kStreamsNode);
-    return node && host.XMLSetNodeBoolValue &&
-           host.XMLSetNodeBoolValue(node, settings.useForStreams != 0 ? TRUE : FALSE);
+#define DVP_WRITE_SWITCH(member, node, byDefault, control) \
+    if (!WriteSwitch(host, document, node, settings.member))   \
+        return false;
+    DVP_SWITCH_SETTINGS(DVP_WRITE_SWITCH)
+#undef DVP_WRITE_SWITCH
+    return true;
 }
