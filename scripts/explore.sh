@@ -88,7 +88,7 @@ if [ -n "$planted" ]; then
                 >"$out" 2>/dev/null || found=1
         done
         # "findings N" is followed by one "  property count" line per property.
-        cat "$scratch"/part[1-4].txt | awk '/^findings / { on = 1; next } on && /^  [a-z-]+ +[0-9]+$/ { n[$1] += $2 }
+        cat "$scratch"/part[1-4].txt | tr -d '\r' | awk '/^findings / { on = 1; next } on && /^  [a-z-]+ +[0-9]+$/ { n[$1] += $2 }
             /^crashes / { if ($2 + $4 + $6 > 0) n["crash-trap-hang"] += $2 + $4 + $6 }
             END { for (p in n) printf "%s %d\n", p, n[p] }' | sort
         [ "$found" -eq 0 ] || echo "FOUND"

@@ -727,6 +727,9 @@ void Scenario::Dialog(bool held)
     if (ending <= 1) {
         const std::vector<std::wstring> committed = NonEmpty(ListItems(dialog, kList));
         const bool streams = IsDlgButtonChecked(dialog, kStreams) == BST_CHECKED;
+        // Before any hold is armed: the harness's own file work calls no host service.
+        if (elsewhere_.Chance(300) && GetFileAttributesW(file_.path.c_str()) != INVALID_FILE_ATTRIBUTES)
+            SettingsFileWrittenElsewhere();
         std::unique_ptr<CallHold> hold;
         if (held) {
             // The host calls a commit makes (the file's path, the document, its
@@ -776,8 +779,6 @@ void Scenario::Dialog(bool held)
                 }
             });
         }
-        if (elsewhere_.Chance(300) && GetFileAttributesW(file_.path.c_str()) != INVALID_FILE_ATTRIBUTES)
-            SettingsFileWrittenElsewhere();
         const bool existed = GetFileAttributesW(file_.path.c_str()) != INVALID_FILE_ATTRIBUTES;
         const std::vector<uint8_t> before = ReadFileBytes(file_.path);
         size_t boxes = 0;

@@ -47,12 +47,17 @@ SettingsFileState DrawSettingsFile(Rng& rng, const std::wstring& folder, bool ke
     if (kind < 7) {
         text = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<DVP_QPV>";
         const uint32_t entries = rng.Below(6);
-        for (uint32_t i = 0; i < entries; ++i)
-            text += "<ExcludedExtension>.u" + std::to_string(rng.Below(100)) + "</ExcludedExtension>";
+        for (uint32_t i = 0; i < entries; ++i) {
+            const std::string entry = ".u" + std::to_string(rng.Below(100));
+            text += "<ExcludedExtension>" + entry + "</ExcludedExtension>";
+            state.excluded.emplace_back(entry.begin(), entry.end());
+        }
         if (rng.Chance(300))
             text += "<Other>1</Other>";
-        if (rng.Chance(800))
-            text += std::string("<UseQPVForStreams>") + (rng.Chance(500) ? "true" : "false") + "</UseQPVForStreams>";
+        if (rng.Chance(800)) {
+            state.useForStreams = rng.Chance(500);
+            text += std::string("<UseQPVForStreams>") + (state.useForStreams ? "true" : "false") + "</UseQPVForStreams>";
+        }
         text += "</DVP_QPV>\r\n";
     } else if (kind < 8) {
         text = "<?xml version=\"1.0\"?>\r\n<DVP_QPV><ExcludedExtension>.cut</Excl";
@@ -65,11 +70,11 @@ SettingsFileState DrawSettingsFile(Rng& rng, const std::wstring& folder, bool ke
     WriteFileBytes(state.path, text);
     state.existed = true;
     state.bytes.assign(text.begin(), text.end());
-    const SavedSettings saved = ReadSavedSettings(state.path);
-    state.readable = ReadableSettings(saved);
-    state.excluded = saved.excluded;
-    if (!saved.useForStreams.empty())
-        state.useForStreams = saved.useForStreams.back() != 0;
+    // What was written is known; with the host's deviations off (the first
+    // draw of a scenario), the host's own reading is asked as well.
+    state.readable = kind < 7;
+    if (!keepBackups)
+        state.readable = ReadableSettings(ReadSavedSettings(state.path));
     return state;
 }
 
