@@ -151,7 +151,7 @@ std::vector<Input> DrawInputs(Rng& rng)
     for (uint32_t i = 0; i < count; ++i) {
         Input input;
         const uint32_t kind = rng.Below(100);
-        if (kind < 2) {
+        if (kind < 6) {
             // A header only: decoding fails for want of pixels, but only a
             // size above the limit may refuse before the decode.
             TbimImage image;
@@ -226,7 +226,8 @@ private:
     void LoadFile(const Input& input, const dvp::PluginExports& plugin, bool abortSignalled = false,
                   bool onProbe = false, std::optional<bool> boundNow = std::nullopt);
     void LoadStream(const Input& input, const dvp::PluginExports& plugin);
-    void Dialog(bool held);
+    // emptyTheList: every item removed, then OK (a save with one node besides the root's).
+    void Dialog(bool held, bool emptyTheList = false);
     void Burst();
     void ExpectExcludedRefused(const std::vector<std::wstring>& excluded);
     // What a call must answer, from what the scenario knows and the
@@ -258,6 +259,7 @@ private:
     bool owned_ = false;        // the file's bytes are the plug-in's own save
     bool mayHaveRead_ = false;  // a start-up may have read the file's present bytes
     bool hostDamaged_ = false;  // a save reported failed wrote into the file
+    bool freshModule_ = false;  // the plug-in was loaded afresh for this scenario
     SettingsFileState reference_;  // the file as it was first drawn, or as another program last wrote it
     std::optional<CommittedSettings> lastSaved_;
     std::optional<std::vector<uint8_t>> firstBackup_;
@@ -633,7 +635,9 @@ void Scenario::JudgeCommit(const std::vector<uint8_t>& before, bool existed, boo
     const bool changed = exists != existed || after != before;
     if (reportedFailed && !hostWrote && changed)
         log_.Fail("settings-failed-save", "a save reported failed changed the settings file");
-    if (changed && existed && !before.empty() && !owned_ && !mayHaveRead_ &&
+    // A module an earlier scenario left loaded (a dialog pins it) may know
+    // these bytes from then: the same file name, the same process.
+    if (changed && existed && !before.empty() && !owned_ && !mayHaveRead_ && freshModule_ &&
         ReadFileBytes(file_.path + L".bak") != before && ReadFileBytes(file_.path + L".latest.bak") != before)
         log_.Fail("settings-lost", "the bytes of a settings file never read were replaced without a copy");
     JudgeBackups();
@@ -672,7 +676,7 @@ std::vector<std::wstring> NonEmpty(const std::vector<std::wstring>& items)
     return kept;
 }
 
-void Scenario::Dialog(bool held)
+void Scenario::Dialog(bool held, bool emptyTheList)
 {
     HWND dialog = plugin_.Configure(nullptr, nullptr, 0);
     log_.CountCall();
@@ -701,7 +705,11 @@ void Scenario::Dialog(bool held)
     excluded_ = shownSet;
     useForStreams_ = shownStreams;
 
-    const uint32_t edits = rng_.Below(4);
+    for (int left = static_cast<int>(shown.size()); emptyTheList && left > 0; --left) {
+        SelectItems(dialog, kList, {0});
+        Click(dialog, kRemove);
+    }
+    const uint32_t edits = emptyTheList ? 0 : rng_.Below(4);
     for (uint32_t i = 0; i < edits; ++i) {
         const uint32_t edit = rng_.Below(4);
         switch (edit) {
@@ -721,7 +729,7 @@ void Scenario::Dialog(bool held)
         default: Click(dialog, kStreams); break;
         }
     }
-    const uint32_t ending = rng_.Below(4);  // Apply, OK, Cancel, or the window destroyed
+    const uint32_t ending = emptyTheList ? 1 : rng_.Below(4);  // Apply, OK, Cancel, or the window destroyed
     Say("DVP_Configure: %u edits, then %s%s", edits, ending == 0 ? "Apply" : ending == 1 ? "OK" : ending == 2 ? "Cancel" : "destroy",
         held ? " held" : "");
     if (ending <= 1) {
@@ -933,8 +941,10 @@ void Scenario::Run()
     library_.SetDeviation(rng_.Next(), libraryRate_);
     HostTestbedSetDeviation(rng_.Next(), hostRate_);
 
-    if (!GetModuleHandleW(L"DVP_QPV.dll"))
+    if (!GetModuleHandleW(L"DVP_QPV.dll")) {
         libraryBound_ = false;
+        freshModule_ = true;
+    }
     std::wstring error;
     if (!LoadPlugin(ViewersFolder() + L"\\DVP_QPV.dll", module_, error)) {
         log_.Fail("module", "the plug-in did not load");
@@ -963,6 +973,24 @@ void Scenario::Run()
         else if (what < 92) Dialog(true);
         else if (count_ > 0) Burst();
         else Start(false);
+    }
+    // Now and then, at the end (drawn apart from the steps, so the steps stay
+    // as they were): another program writes the file, the list is emptied
+    // and saved, and a fresh start-up reads the short file back. The host's
+    // write and read of the stream switch come last in a save and a read, so
+    // in a long list at a high rate they are seldom reached otherwise; and a
+    // second copy of unknown bytes shows whether the first backup stays.
+    if (elsewhere_.Chance(400)) {
+        if (count_ == 0)
+            Start(false);
+        if (count_ > 0) {
+            if (GetFileAttributesW(file_.path.c_str()) != INVALID_FILE_ATTRIBUTES)
+                SettingsFileWrittenElsewhere();
+            Dialog(false, true);
+            while (count_ > 0)
+                Stop();
+            Start(false);
+        }
     }
     while (count_ > 0)
         Stop();
