@@ -57,26 +57,21 @@ build_copy() {
         cmake --build "$build" -j "$(nproc)" >"$scratch/build.log" 2>&1
 }
 
-# Runs the suite in the copy's build; prints the names of the tests that
-# failed, one a line: GoogleTest's own names where a program said which case
-# failed, and ctest's for the rest (a crash, a time-out, a script).
+# Runs the suite in the copy's build; prints the tests that failed, one a
+# line (scripts/failed-tests.sh: GoogleTest's names, with the entry and its
+# verdict). The run's output is kept as suite-<name>.log.
 failing_tests() {
-    local log=$scratch/suite.log
+    local log=$scratch/suite-$1.log
     xvfb-run -a -s "-screen 0 1280x1024x24" "$root/scripts/with-wine.sh" "$build" \
         ctest --test-dir "$build" --output-on-failure --test-output-truncation middle -j "$(nproc)" \
             -E '^explore_part' >"$log" 2>&1 || true
-    {
-        grep -E '^\[  FAILED  \] [^ ]+' "$log" | grep -v ' listed below' | awk '{ print $4 }' | sed 's/,$//'
-        # ctest's list of failed entries: "  12 - name (Failed)"
-        sed -n '/^The following tests FAILED:/,$p' "$log" | grep -E '^\s+[0-9]+ - ' |
-            sed -E 's/^\s+[0-9]+ - ([^ ]+) \((.*)\)$/\1 (\2)/'
-    } | awk '!seen[$1]++'
+    "$root/scripts/failed-tests.sh" "$log"
 }
 
 begin=$(date +%s)
 echo "planted.sh: building the copy as it is"
 build_copy || { echo "planted.sh: the copy does not build (log: $scratch/build.log)" >&2; tail -20 "$scratch/build.log" >&2; exit 1; }
-failing_tests >"$scratch/clean.failures"
+failing_tests clean >"$scratch/clean.failures"
 if [ -s "$scratch/clean.failures" ]; then
     echo "planted.sh: failing without any fault (not counted as catches):"
     sed 's/^/    /' "$scratch/clean.failures"
@@ -100,7 +95,7 @@ for patch in "${patches[@]}"; do
         continue
     fi
     # Only what fails with the fault and not without it.
-    catchers=$(failing_tests | awk 'NR == FNR { clean[$1] = 1; next } !clean[$1]' "$scratch/clean.failures" -)
+    catchers=$(failing_tests "$name" | awk 'NR == FNR { clean[$1] = 1; next } !clean[$1]' "$scratch/clean.failures" -)
     seconds=$(($(date +%s) - started))
     if [ -n "$catchers" ]; then
         caught=$((caught + 1))

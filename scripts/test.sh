@@ -68,15 +68,16 @@ run_tests() {
 }
 
 # The five slowest tests of a ctest run ("  3/14 Test  #7: name ....   Passed   12.34 sec"),
-# and the tests that failed: GoogleTest's names where a program printed them.
+# and the tests that failed, by GoogleTest's names (scripts/failed-tests.sh).
 note_tests() {
     local slowest failed
     slowest=$(sed -nE 's/^ *[0-9]+\/[0-9]+ Test +#[0-9]+: ([^ ]+) .* ([0-9.]+) sec$/\2 \1/p' "$1" |
-        sort -rn | head -n 5 | awk '{ printf "%s%s %.0f s", NR > 1 ? ", " : "", $2, $1 }')
+        sort -rn | head -n 5 | awk '{ printf "%s%s %.0f s", (NR > 1 ? ", " : ""), $2, $1 }')
     [ -z "$slowest" ] || note "slowest tests: $slowest"
-    failed=$(grep -E '^\[  FAILED  \] [^ ]+' "$1" | grep -v ' listed below' | awk '{ print $4 }' |
-        sed 's/,$//' | sort -u | head -n 20 | paste -sd ' ')
-    [ -z "$failed" ] || note "failed: $failed"
+    failed=$("$root/scripts/failed-tests.sh" "$1")
+    [ -n "$failed" ] || return 0
+    while read -r line; do note "failed: $line"; done < <(head -n 10 <<<"$failed")
+    [ "$(wc -l <<<"$failed")" -le 10 ] || note "failed: ... $(($(wc -l <<<"$failed") - 10)) more (in $1)"
 }
 
 # The five slowest steps of the ninja run that appended the log's lines from
@@ -90,7 +91,7 @@ note_build_steps() {
     steps=$(tail -n +"$from" "$log" | awk -F'\t' '!/^#/ { print $2 - $1, $4 }' | sort -rn)
     [ -n "$steps" ] || { note "build: nothing to do"; return 0; }
     note "build: $(wc -l <<<"$steps") steps, $(awk '{ s += $1 } END { printf "%.0f", s / 1000 }' <<<"$steps") s summed; slowest:" \
-        "$(head -n 5 <<<"$steps" | awk '{ n = split($2, p, "/"); printf "%s%s %.0f s", NR > 1 ? ", " : "", p[n], $1 / 1000 }')"
+        "$(head -n 5 <<<"$steps" | awk '{ n = split($2, p, "/"); printf "%s%s %.0f s", (NR > 1 ? ", " : ""), p[n], $1 / 1000 }')"
 }
 
 # The generated scenarios the exploration's tests ran in a build folder
