@@ -17,7 +17,10 @@ namespace testbed {
 namespace {
 
 constexpr uint32_t kOwnerTag = 0x4D424454;   // "TDBM"
-constexpr uint16_t kResolution = 72;
+// Unequal on purpose, as a scanner's often are: a caller that swaps or
+// merges the two shows.
+constexpr uint16_t kXResolution = 72;
+constexpr uint16_t kYResolution = 96;
 
 struct OwnedBitmap {
     gfl::Bitmap record;   // first: its address is the owner's
@@ -120,8 +123,8 @@ gfl::Bitmap* NewBitmap(DecodedImage& image) noexcept
     record.componentsPerPixel = image.kind == PixelKind::Indexed ? 1 : record.bytesPerPixel;
     record.bytesPerLine = image.width > 0 ? static_cast<uint32_t>(image.width) * record.bytesPerPixel : 0u;
     record.linePadding = 1;
-    record.xResolution = kResolution;
-    record.yResolution = kResolution;
+    record.xResolution = kXResolution;
+    record.yResolution = kYResolution;
     record.transparentIndex = image.transparentIndex;
     record.colorUsed = image.colorMap ? 256 : 0;
     record.colorMap = image.colorMap.release();

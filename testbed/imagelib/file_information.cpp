@@ -9,7 +9,10 @@ namespace testbed {
 namespace {
 
 constexpr uint32_t kDataTag = 0x49464454;   // "TDFI"
-constexpr uint16_t kResolution = 72;
+// Unequal on purpose, as a scanner's often are: a caller that swaps or
+// merges the two shows.
+constexpr uint16_t kXResolution = 72;
+constexpr uint16_t kYResolution = 96;
 
 struct AttachedData {
     uint32_t tag = kDataTag;
@@ -48,8 +51,8 @@ gfl::Error FillFileInformation(const ImageHeader& image, size_t sourceBytes, con
         std::memcpy(filled.description, settings.description, sizeof filled.description);
     else
         CopyText(filled.description, sizeof filled.description, FormatLongDescription(image.format));
-    filled.xResolution = kResolution;
-    filled.yResolution = kResolution;
+    filled.xResolution = kXResolution;
+    filled.yResolution = kYResolution;
     filled.bitsPerComponent = 8;
     filled.componentsPerPixel = image.componentsPerPixel;
     if (settings.bitsPerComponent >= 0)

@@ -41,7 +41,7 @@ TEST_F(FileIdentification, FillsTheRecordAndTouchesNothingElse)
     EXPECT_EQ(record->height, 480);
     EXPECT_EQ(record->bitsPerPixel, 32) << "bits per component times components";
     EXPECT_EQ(record->xResolution, 72u);
-    EXPECT_EQ(record->yResolution, 72u);
+    EXPECT_EQ(record->yResolution, 96u) << "the vertical resolution is the library's own";
     EXPECT_EQ(std::wstring(description).rfind(L"640 x 480 x 32 ", 0), 0u) << testing::PrintToString(std::wstring(description));
     for (size_t offset : {0, 1, 2, 3}) EXPECT_EQ(guarded.bytes[offset], 0xA5) << offset;
     for (size_t offset = 36; offset < 68; ++offset) EXPECT_EQ(guarded.bytes[offset], 0xA5) << offset;
