@@ -90,7 +90,7 @@ bool WriteNewFile(const std::wstring& path, const std::string& bytes) noexcept
 // Replaces the file at path by one holding bytes, through a fresh file
 // beside it, so the copy it replaces is lost only once the new one is
 // whole. A read-only copy someone left there is replaced all the same.
-bool ReplaceFile(const std::wstring& path, const std::wstring& fresh, const std::string& bytes) noexcept
+bool ReplaceWithFreshCopy(const std::wstring& path, const std::wstring& fresh, const std::string& bytes) noexcept
 {
     DeleteFileW(fresh.c_str());  // left over from a copy that was cut off
     if (!WriteNewFile(fresh, bytes))
@@ -115,7 +115,7 @@ bool KeepBeside(const std::wstring& path, const std::string& bytes) noexcept
         const std::wstring latest = path + L".latest.bak";
         if (Holds(first, bytes) || Holds(latest, bytes))
             return true;
-        return WriteNewFile(first, bytes) || ReplaceFile(latest, latest + L".new", bytes);
+        return WriteNewFile(first, bytes) || ReplaceWithFreshCopy(latest, latest + L".new", bytes);
     } catch (const std::bad_alloc&) {
         return false;
     }
