@@ -23,9 +23,10 @@
 # patch applied, each time only the generated scenarios the test command
 # runs against the release build (its four parts' seeds, N per part,
 # default 500; not the replayed rows of earlier findings, not the ordinary
-# suite), and prints per fault caught or missed, with the properties that
-# found it and their scenario counts. It fails when the copy as it is has a
-# finding or any fault is missed. --keep DIR keeps (and reuses) the copy and
+# suite; the parts side by side, as many at once as there are processors,
+# each writing its own output file), and prints per fault caught or missed,
+# with the properties that found it and their scenario counts. It fails
+# when the copy as it is has a finding or any fault is missed. --keep DIR keeps (and reuses) the copy and
 # its build in DIR, so a later run only rebuilds what changed.
 #
 # Wine's own native (Unix) code allocates from glibc's heap, which Wine's heap
@@ -80,12 +81,22 @@ if [ -n "$planted" ]; then
         cmake --preset mingw -S "$src" -B "$build" -DDVP_BUILD_BENCH=OFF >/dev/null &&
             cmake --build "$build" -j "$(nproc)" --target explore explore_viewers >"$scratch/build.log" 2>&1 ||
             { echo "NOT BUILT"; return; }
-        local part out found=0
+        local part found=0
+        rm -f "$scratch"/part[1-4].txt "$scratch"/part[1-4].failed
+        # The four parts are independent processes (their own seeds and
+        # output files) under one display and one wine server: nproc of them
+        # run side by side. A part that fails, or never ran, counts as found.
+        (cd "$build/tests/explore" && xvfb-run -a -s "-screen 0 1280x1024x24" "$root/scripts/with-wine.sh" \
+            "$build" bash -c 'running=0
+                for part in 1 2 3 4; do
+                    if [ "$running" -ge "$(nproc)" ]; then wait -n || true; running=$((running - 1)); fi
+                    { "$1/wine-run.sh" ./dopus.exe --scenarios "$3" --first-seed "${part}000001" \
+                        >"$2/part$part.txt" 2>/dev/null || touch "$2/part$part.failed"; } &
+                    running=$((running + 1))
+                done
+                wait' parts "$build" "$scratch" "$scenarios") </dev/null >/dev/null 2>&1 || found=1
         for part in 1 2 3 4; do
-            out=$scratch/part$part.txt
-            (cd "$build/tests/explore" && xvfb-run -a -s "-screen 0 1280x1024x24" "$root/scripts/with-wine.sh" \
-                "$build" "$build/wine-run.sh" ./dopus.exe --scenarios "$scenarios" --first-seed "${part}000001") \
-                >"$out" 2>/dev/null || found=1
+            [ -s "$scratch/part$part.txt" ] && [ ! -e "$scratch/part$part.failed" ] || found=1
         done
         # "findings N" is followed by one "  property count" line per property.
         cat "$scratch"/part[1-4].txt | tr -d '\r' | awk '/^findings / { on = 1; next } on && /^  [a-z-]+ +[0-9]+$/ { n[$1] += $2 }
