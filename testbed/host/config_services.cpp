@@ -2,7 +2,7 @@
 // the host's configuration folder beneath it, each overridable from tests.
 // Both copy a NUL-terminated path into the caller's buffer and answer 0,
 // leaving the buffer untouched, when the path does not fit or is unavailable;
-// a test may have GetProgramDirW fill the whole buffer without a terminator.
+// a test may have either fill the whole buffer without a terminator.
 // Under a misbehaviour scenario either may also fail, answer an empty or
 // unterminated folder, or (GetConfigPathW) a folder that does not exist.
 #include "testbed/host/config_services.h"
@@ -18,11 +18,17 @@
 
 namespace {
 
+// A folder a test set, and whether one exactly as long as the caller's
+// buffer is copied without a terminator.
+struct FolderOverride {
+    std::optional<std::wstring> folder;
+    bool fillWithoutTerminator = false;
+};
+
 struct FolderOverrides {
     CriticalSection lock;
-    std::optional<std::wstring> programFolder;
-    bool fillWithoutTerminator = false;  // for programFolder
-    std::optional<std::wstring> configFolder;
+    FolderOverride program;
+    FolderOverride config;
 };
 
 FolderOverrides& GetOverrides() noexcept
@@ -59,8 +65,8 @@ std::optional<std::wstring> ProgramFolder()
     FolderOverrides& overrides = GetOverrides();
     {
         Lock lock(overrides.lock);
-        if (overrides.programFolder)
-            return overrides.programFolder;
+        if (overrides.program.folder)
+            return overrides.program.folder;
     }
     return ExecutableFolder();
 }
@@ -72,8 +78,8 @@ std::optional<std::wstring> ConfigFolder()
     FolderOverrides& overrides = GetOverrides();
     {
         Lock lock(overrides.lock);
-        if (overrides.configFolder)
-            return overrides.configFolder;
+        if (overrides.config.folder)
+            return overrides.config.folder;
     }
     std::optional<std::wstring> folder = ProgramFolder();
     if (!folder)
@@ -84,11 +90,12 @@ std::optional<std::wstring> ConfigFolder()
     return folder;
 }
 
-bool FillsWithoutTerminator()
+bool FillsWithoutTerminator(FolderOverride FolderOverrides::*which)
 {
     FolderOverrides& overrides = GetOverrides();
     Lock lock(overrides.lock);
-    return overrides.programFolder && overrides.fillWithoutTerminator;
+    const FolderOverride& set = overrides.*which;
+    return set.folder && set.fillWithoutTerminator;
 }
 
 BOOL CopyOut(const std::optional<std::wstring>& text, LPWSTR buffer, UINT capacity,
@@ -148,14 +155,16 @@ constexpr FolderDeviations kConfigPathDeviations = {HostDeviation::ConfigPathFai
                                                     HostDeviation::ConfigPathUnterminated,
                                                     HostDeviation::ConfigPathEmpty, HostDeviation::ConfigPathMissing};
 
-void SetOverride(std::optional<std::wstring> FolderOverrides::*member, const wchar_t* folder)
+void SetOverride(FolderOverride FolderOverrides::*which, const wchar_t* folder, bool fillWithoutTerminator)
 {
     FolderOverrides& overrides = GetOverrides();
     Lock lock(overrides.lock);
+    FolderOverride& set = overrides.*which;
     if (folder)
-        overrides.*member = folder;
+        set.folder = folder;
     else
-        (overrides.*member).reset();
+        set.folder.reset();
+    set.fillWithoutTerminator = fillWithoutTerminator;
 }
 
 }  // namespace
@@ -165,7 +174,8 @@ BOOL WINAPI GetProgramDirW(LPWSTR buffer, UINT capacity)
     if (BeginServiceCall(ServiceId::GetProgramDirW))
         return FALSE;
     try {
-        return AnswerFolder(kProgramDirDeviations, ProgramFolder(), buffer, capacity, FillsWithoutTerminator());
+        return AnswerFolder(kProgramDirDeviations, ProgramFolder(), buffer, capacity,
+                            FillsWithoutTerminator(&FolderOverrides::program));
     } catch (...) {
         return FALSE;
     }
@@ -179,7 +189,8 @@ BOOL WINAPI GetConfigPathW(int which, LPWSTR buffer, UINT capacity)
     if (which != 0)
         return FALSE;
     try {
-        return AnswerFolder(kConfigPathDeviations, ConfigFolder(), buffer, capacity, false);
+        return AnswerFolder(kConfigPathDeviations, ConfigFolder(), buffer, capacity,
+                            FillsWithoutTerminator(&FolderOverrides::config));
     } catch (...) {
         return FALSE;
     }
@@ -189,20 +200,16 @@ void ResetFolderOverrides() noexcept
 {
     FolderOverrides& overrides = GetOverrides();
     Lock lock(overrides.lock);
-    overrides.programFolder.reset();
-    overrides.fillWithoutTerminator = false;
-    overrides.configFolder.reset();
+    overrides.program = FolderOverride{};
+    overrides.config = FolderOverride{};
 }
 
 void HostTestbedSetProgramFolder(const wchar_t* folder, bool fillWithoutTerminator)
 {
-    SetOverride(&FolderOverrides::programFolder, folder);
-    FolderOverrides& overrides = GetOverrides();
-    Lock lock(overrides.lock);
-    overrides.fillWithoutTerminator = fillWithoutTerminator;
+    SetOverride(&FolderOverrides::program, folder, fillWithoutTerminator);
 }
 
-void HostTestbedSetConfigFolder(const wchar_t* folder)
+void HostTestbedSetConfigFolder(const wchar_t* folder, bool fillWithoutTerminator)
 {
-    SetOverride(&FolderOverrides::configFolder, folder);
+    SetOverride(&FolderOverrides::config, folder, fillWithoutTerminator);
 }

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,7 +21,8 @@
 void HostTestbedSetProgramFolder(const wchar_t* folder, bool fillWithoutTerminator = false);
 // The folder GetConfigPathW(0, ...) reports, as given (it is not created);
 // null restores the default, <program folder>\ConfigFiles, created on demand.
-void HostTestbedSetConfigFolder(const wchar_t* folder);
+// fillWithoutTerminator as for the program folder.
+void HostTestbedSetConfigFolder(const wchar_t* folder, bool fillWithoutTerminator = false);
 
 // --- Failures --------------------------------------------------------------
 // Makes one service fail: on every call when nthCall is 0, or only on the
@@ -35,6 +37,32 @@ bool HostTestbedStopFailing(const char* serviceName);
 inline void HostTestbedFailProgramDir() { HostTestbedFailService("GetProgramDirW"); }
 inline void HostTestbedFailConfigPath() { HostTestbedFailService("GetConfigPathW"); }
 inline void HostTestbedFailSave() { HostTestbedFailService("XMLSaveFileW"); }
+
+// --- XML answers the contract allows ----------------------------------------
+// Answers of the XML services that a host may give within its contract and
+// the plug-in has to survive, for every call until changed or reset. A
+// member left as constructed keeps the ordinary answer; an injected failure
+// still comes first.
+struct HostTestbedXmlQuirks {
+    // A read into a buffer fills the whole capacity passed, without a
+    // terminator, and succeeds (XMLGetNodeNameW, XMLGetNodeValueW).
+    bool nameWithoutTerminator = false;
+    bool valueWithoutTerminator = false;
+    // Written to *capacity after every read into a buffer by either of the
+    // two, whatever the read answered: the host may write back what it likes.
+    std::optional<int> capacityAfterRead = std::nullopt;
+    // XMLGetNodeValueW's size query answers this size (0 and negative sizes
+    // included) instead of the one the value needs ...
+    std::optional<int> valueSize = std::nullopt;
+    // ... or the one it needs plus this many characters.
+    int valueSizeExtra = 0;
+    // What XMLGetNodeBoolValue stores for a true value: any non-zero value
+    // means true.
+    BOOL trueValue = TRUE;
+    // XMLSetNodeNameW renames the node and then answers FALSE.
+    bool renameAnswersFalse = false;
+};
+void HostTestbedSetXmlQuirks(const HostTestbedXmlQuirks& quirks);
 
 // --- Hooks ----------------------------------------------------------------
 // Runs hook once, at the start of the next call of the service, on the
@@ -57,6 +85,9 @@ int HostTestbedOpenDocuments();
 // a live node (a node of a freed document, a document freed twice, a random
 // value).
 int HostTestbedInvalidHandleCalls();
+// Frees every open document, as a test must after the plug-in ran without
+// the free service; returns how many there were.
+int HostTestbedFreeOpenDocuments();
 
 // --- Misbehaviour mode --------------------------------------------------------
 // Seeded misbehaviour for every host service the plug-in calls and for the
@@ -87,6 +118,6 @@ std::vector<std::string> HostTestbedTakeThreadDrawn();
 IStream* HostTestbedCreateDeviatingStream(std::vector<uint8_t> bytes, uint64_t seed, uint32_t ratePerMille);
 
 // Back to the start: own program folder, default config folder, no
-// failures, no hooks, no misbehaviour mode, all counters zero. Open documents
+// failures, no XML quirks, no hooks, no misbehaviour mode, all counters zero. Open documents
 // stay open (and counted).
 void HostTestbedReset();

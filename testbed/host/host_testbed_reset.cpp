@@ -4,12 +4,14 @@
 #include "testbed/host/host_deviation.h"
 #include "testbed/host/host_testbed_control.h"
 #include "testbed/host/service_registry.h"
+#include "testbed/host/xml_services.h"
 #include "testbed/host/xml_tree.h"
 
 void HostTestbedReset()
 {
     ResetFolderOverrides();
     ResetServiceRecords();
+    ResetXmlQuirks();
     XmlStore::Get().ResetInvalidHandles();
     ResetHostDeviation();
 }

@@ -1,16 +1,19 @@
 // The exported XML services: thin shims that check the handle against the
 // store, do one thing to the tree, and answer FALSE or null for anything
 // they cannot do. Every call runs under the store's lock and throws nothing.
-// Under a misbehaviour scenario each answer may deviate as host_deviation.h
-// names, without ever touching memory beyond what the caller describes.
+// A test may ask for answers the contract allows (HostTestbedXmlQuirks), and
+// under a misbehaviour scenario each answer may deviate as host_deviation.h
+// names; neither ever touches memory beyond what the caller describes.
 #include "testbed/host/xml_services.h"
 
 #include <algorithm>
 #include <climits>
 #include <cwctype>
 #include <iterator>
+#include <optional>
 
 #include "testbed/host/host_deviation.h"
+#include "testbed/host/host_testbed_control.h"
 #include "testbed/host/service_registry.h"
 #include "testbed/host/xml_file.h"
 #include "testbed/host/xml_text_rules.h"
@@ -20,6 +23,13 @@
 using testbed::Drawn;
 
 namespace {
+
+// The quirks a test asked for; read and written under the store's lock.
+HostTestbedXmlQuirks& Quirks() noexcept
+{
+    static HostTestbedXmlQuirks quirks;
+    return quirks;
+}
 
 // Counts the call, honours an injected failure, and runs the body under the
 // store's lock; an exception (out of memory) becomes the failure result.
@@ -58,8 +68,28 @@ constexpr TextDeviations kValueDeviations = {
     HostDeviation::Count,                HostDeviation::ValueSizeUnderstated, HostDeviation::ValueSizeOverstated,
     HostDeviation::ValueSizeNonPositive};
 
+// The quirks of one of the two text reads.
+struct TextQuirks {
+    bool withoutTerminator = false;
+    std::optional<int> capacityAfterRead;
+    std::optional<int> size;
+    int sizeExtra = 0;
+};
+
+TextQuirks NameQuirks() noexcept
+{
+    const HostTestbedXmlQuirks& quirks = Quirks();
+    return {quirks.nameWithoutTerminator, quirks.capacityAfterRead, std::nullopt, 0};
+}
+
+TextQuirks ValueQuirks() noexcept
+{
+    const HostTestbedXmlQuirks& quirks = Quirks();
+    return {quirks.valueWithoutTerminator, quirks.capacityAfterRead, quirks.valueSize, quirks.valueSizeExtra};
+}
+
 // The size a query reports, deviating or not.
-int ReportedSize(int needed, const TextDeviations& kinds)
+int ReportedSize(int needed, const TextDeviations& kinds, const TextQuirks& quirks)
 {
     const Drawn understated = DeviateService(kinds.sizeUnderstated);
     const Drawn overstated = DeviateService(kinds.sizeOverstated);
@@ -73,7 +103,9 @@ int ReportedSize(int needed, const TextDeviations& kinds)
         static constexpr int kSizes[] = {0, -1, INT_MIN};
         size = kSizes[nonPositive.Pick(3)];
     }
-    return size;
+    if (quirks.size)
+        return *quirks.size;
+    return size > INT_MAX - quirks.sizeExtra ? INT_MAX : size + quirks.sizeExtra;
 }
 
 // The capacity-by-pointer contract of the two text reads. A failed copy
@@ -81,7 +113,8 @@ int ReportedSize(int needed, const TextDeviations& kinds)
 // many reads, and a value grown here would no longer describe that buffer.
 // A deviating host may still change it (the contract leaves that to the
 // host), and may fill the caller's whole capacity without a terminator.
-BOOL CopyText(const std::wstring& text, LPWSTR buffer, int* capacity, const TextDeviations& kinds) noexcept
+BOOL CopyText(const std::wstring& text, LPWSTR buffer, int* capacity, const TextDeviations& kinds,
+              const TextQuirks& quirks) noexcept
 {
     if (DeviateService(kinds.fails))
         return FALSE;
@@ -89,14 +122,14 @@ BOOL CopyText(const std::wstring& text, LPWSTR buffer, int* capacity, const Text
         return FALSE;
     const int needed = static_cast<int>(text.size()) + 1;
     if (!buffer) {
-        *capacity = ReportedSize(needed, kinds);
+        *capacity = ReportedSize(needed, kinds, quirks);
         return TRUE;
     }
     const Drawn unterminated = DeviateService(kinds.unterminated);
     const Drawn grown = DeviateService(kinds.capacityGrown);
     const Drawn shrunk = DeviateService(kinds.capacityShrunk);
     BOOL copied = FALSE;
-    if (unterminated && *capacity > 0) {
+    if ((unterminated || quirks.withoutTerminator) && *capacity > 0) {
         const size_t room = static_cast<size_t>(*capacity);
         const size_t taken = text.copy(buffer, room);
         std::fill(buffer + taken, buffer + room, L'x');
@@ -110,6 +143,8 @@ BOOL CopyText(const std::wstring& text, LPWSTR buffer, int* capacity, const Text
         *capacity += 1 + static_cast<int>(grown.Pick(4096));
     if (shrunk && *capacity > 0)
         *capacity = static_cast<int>(shrunk.Pick(static_cast<uint64_t>(*capacity)));
+    if (quirks.capacityAfterRead)
+        *capacity = *quirks.capacityAfterRead;
     return copied;
 }
 
@@ -220,7 +255,7 @@ BOOL WINAPI XMLGetNodeNameW(HANDLE node, LPWSTR buffer, int* capacity)
 {
     return Serve<BOOL>(ServiceId::XMLGetNodeNameW, FALSE, [&](XmlStore& store) -> BOOL {
         const XmlNode* element = store.Node(node);
-        return element && CopyText(element->name, buffer, capacity, kNameDeviations);
+        return element && CopyText(element->name, buffer, capacity, kNameDeviations, NameQuirks());
     });
 }
 
@@ -234,7 +269,7 @@ BOOL WINAPI XMLSetNodeNameW(HANDLE node, LPCWSTR name)
         if (!element || !name || !IsValidXmlName(name))
             return FALSE;
         element->name = name;
-        return !failsAfterRename;
+        return !failsAfterRename && !Quirks().renameAnswersFalse;
     });
 }
 
@@ -242,7 +277,7 @@ BOOL WINAPI XMLGetNodeValueW(HANDLE node, LPWSTR buffer, int* capacity)
 {
     return Serve<BOOL>(ServiceId::XMLGetNodeValueW, FALSE, [&](XmlStore& store) -> BOOL {
         const XmlNode* element = store.Node(node);
-        return element && CopyText(element->value, buffer, capacity, kValueDeviations);
+        return element && CopyText(element->value, buffer, capacity, kValueDeviations, ValueQuirks());
     });
 }
 
@@ -274,7 +309,7 @@ BOOL WINAPI XMLGetNodeBoolValue(HANDLE node, BOOL* value)
         if (EqualsIgnoringCase(text, kXmlTrue) || text == L"1") {
             // Any non-zero value means true.
             static constexpr BOOL kOddTrue[] = {2, -1, INT_MIN, 0x100};
-            *value = odd ? kOddTrue[odd.Pick(std::size(kOddTrue))] : TRUE;
+            *value = odd ? kOddTrue[odd.Pick(std::size(kOddTrue))] : Quirks().trueValue;
             return TRUE;
         }
         if (EqualsIgnoringCase(text, kXmlFalse) || text == L"0") {
@@ -296,4 +331,18 @@ BOOL WINAPI XMLSetNodeBoolValue(HANDLE node, BOOL value)
         element->value = value ? kXmlTrue : kXmlFalse;
         return !failsAfterSet;
     });
+}
+
+void HostTestbedSetXmlQuirks(const HostTestbedXmlQuirks& quirks)
+{
+    XmlStore& store = XmlStore::Get();
+    Lock lock(store.lock());
+    Quirks() = quirks;
+}
+
+void ResetXmlQuirks() noexcept
+{
+    XmlStore& store = XmlStore::Get();
+    Lock lock(store.lock());
+    Quirks() = HostTestbedXmlQuirks{};
 }

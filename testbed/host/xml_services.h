@@ -41,3 +41,6 @@ inline constexpr wchar_t kXmlTrue[] = L"true";
 inline constexpr wchar_t kXmlFalse[] = L"false";
 // The root element's name in a new document.
 inline constexpr wchar_t kXmlDefaultRootName[] = L"root";
+
+// Back to the ordinary answers (HostTestbedSetXmlQuirks).
+void ResetXmlQuirks() noexcept;

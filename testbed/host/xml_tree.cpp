@@ -118,6 +118,15 @@ int XmlStore::OpenDocuments() noexcept
     return static_cast<int>(documents_.size());
 }
 
+int XmlStore::FreeAll() noexcept
+{
+    Lock guard(lock_);
+    const int freed = static_cast<int>(documents_.size());
+    nodes_.clear();
+    documents_.clear();
+    return freed;
+}
+
 int XmlStore::InvalidHandles() noexcept
 {
     Lock guard(lock_);
@@ -133,3 +142,5 @@ void XmlStore::ResetInvalidHandles() noexcept
 int HostTestbedOpenDocuments() { return XmlStore::Get().OpenDocuments(); }
 
 int HostTestbedInvalidHandleCalls() { return XmlStore::Get().InvalidHandles(); }
+
+int HostTestbedFreeOpenDocuments() { return XmlStore::Get().FreeAll(); }

@@ -58,6 +58,8 @@ public:
     XmlNode* Document(HANDLE handle) noexcept;
 
     int OpenDocuments() noexcept;
+    // Frees every open document; returns how many there were.
+    int FreeAll() noexcept;
     // Calls since the last reset that passed a handle neither null nor live:
     // a node used after its document was freed, a document freed twice, or
     // something that never was a node.

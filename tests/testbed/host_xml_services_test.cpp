@@ -520,6 +520,61 @@ TEST_F(HostXmlServices, InjectedFailureHitsTheChosenCallOrEveryCall)
     Free(another);
 }
 
+// Each quirk a test may ask for, on a child named "Name" holding "abc" read
+// into a buffer of 8; everything else answers as usual.
+TEST_F(HostXmlServices, QuirksAnswerAsAskedUntilReset)
+{
+    HANDLE document = Create();
+    HANDLE child = AddChild(document, L"Name");
+    ASSERT_TRUE(SetValue(child, L"abc"));
+    int size = 0;
+    HostTestbedSetXmlQuirks({.valueSize = 0});
+    EXPECT_TRUE(GetValue(child, nullptr, &size));
+    EXPECT_EQ(size, 0);
+    HostTestbedSetXmlQuirks({.valueSizeExtra = 7});
+    EXPECT_TRUE(GetValue(child, nullptr, &size));
+    EXPECT_EQ(size, 11);
+    EXPECT_TRUE(GetName(child, nullptr, &size));
+    EXPECT_EQ(size, 5) << "the size of a name is never changed";
+
+    wchar_t buffer[8] = {};
+    int capacity = 8;
+    HostTestbedSetXmlQuirks({.valueWithoutTerminator = true});
+    EXPECT_TRUE(GetValue(child, buffer, &capacity));
+    EXPECT_EQ(std::wstring(buffer, 8), L"abcxxxxx");
+    EXPECT_EQ(Name(child), L"Name");
+    HostTestbedSetXmlQuirks({.nameWithoutTerminator = true});
+    EXPECT_TRUE(GetName(child, buffer, &capacity));
+    EXPECT_EQ(std::wstring(buffer, 8), L"Namexxxx");
+    EXPECT_EQ(Value(child), L"abc");
+
+    HostTestbedSetXmlQuirks({.capacityAfterRead = 40});
+    EXPECT_TRUE(GetValue(child, buffer, &capacity));
+    EXPECT_EQ(capacity, 40);
+    capacity = 2;
+    EXPECT_FALSE(GetName(child, buffer, &capacity));
+    EXPECT_EQ(capacity, 40);
+
+    HostTestbedSetXmlQuirks({.trueValue = 42});
+    BOOL value = FALSE;
+    ASSERT_TRUE(SetBool(child, TRUE));
+    EXPECT_TRUE(GetBool(child, &value));
+    EXPECT_EQ(value, 42);
+    HostTestbedSetXmlQuirks({.renameAnswersFalse = true});
+    EXPECT_FALSE(SetName(child, L"Renamed"));
+
+    HostTestbedReset();
+    EXPECT_EQ(Name(child), L"Renamed");
+    EXPECT_TRUE(GetBool(child, &value));
+    EXPECT_EQ(value, TRUE);
+    EXPECT_TRUE(SetName(child, L"Name"));
+    Create();
+    EXPECT_EQ(HostTestbedFreeOpenDocuments(), 2);
+    EXPECT_EQ(HostTestbedOpenDocuments(), 0);
+    EXPECT_EQ(Next(child), nullptr) << "a node of a freed document is no longer live";
+    EXPECT_EQ(HostTestbedInvalidHandleCalls(), 1);
+}
+
 class HostFolderServices : public testing::Test {
 protected:
     ScratchFolder folder;
@@ -575,6 +630,12 @@ TEST_F(HostFolderServices, ConfigPathIsConfigFilesUnderTheProgramFolderCreatedOn
     HostTestbedSetConfigFolder(L"C:\\Cfg\\");
     ASSERT_TRUE(ConfigPath(0, buffer, MAX_PATH));
     EXPECT_STREQ(buffer, L"C:\\Cfg\\");
+    HostTestbedSetConfigFolder(L"C:\\Cfg", true);
+    wchar_t exact[7] = {L'#', L'#', L'#', L'#', L'#', L'#', L'#'};
+    ASSERT_TRUE(ConfigPath(0, exact, 6));
+    EXPECT_EQ(std::wstring(exact, 7), L"C:\\Cfg#") << "filled without a terminator";
+    ASSERT_TRUE(ConfigPath(0, exact, 7));
+    EXPECT_EQ(std::wstring(exact, 7), std::wstring(L"C:\\Cfg\0", 7));
     HostTestbedFailConfigPath();
     EXPECT_FALSE(ConfigPath(0, buffer, MAX_PATH));
 }

@@ -80,7 +80,7 @@ TEST_F(SettingsFile, SaveWritesTheRootOneNodePerEntryInOrderThenTheStreamFlag)
 TEST_F(SettingsFile, LoadReadsASavedFileBackInOrder)
 {
     for (int32_t streams : {0, 1}) {
-        settings.excludedExtensions = {L".jpg", L".PNG", L"tif", L".jpg", L".z"};
+        settings.excludedExtensions = {L".jpg", L".PNG", L"", L"tif", L".jpg", L".z"};
         settings.useForStreams = streams;
         ASSERT_TRUE(SaveSettings(services, settings));
         PluginSettings loaded = Loaded(true, 1 - streams);
@@ -123,10 +123,11 @@ TEST_F(SettingsFile, ConfigFolderEndingInASeparatorGetsNoSecondOne)
     }
 }
 
-TEST_F(SettingsFile, MissingFileFailsAndCreatesNothing)
+TEST_F(SettingsFile, MissingFileFailsLeavesTheStreamSwitchAndCreatesNothing)
 {
-    PluginSettings loaded = Loaded(false);
+    PluginSettings loaded = Loaded(false, 0);
     EXPECT_TRUE(loaded.excludedExtensions.empty());
+    EXPECT_EQ(loaded.useForStreams, 0);
     EXPECT_FALSE(std::filesystem::exists(File()));
 }
 
@@ -152,11 +153,13 @@ TEST_P(SettingsFileContent, LoadsWhatTheFileHolds)
 }
 
 const std::string kLong(2000, 'L');
+const std::string kShorter(1500, 'S');
 const std::string kMegabyte(1 << 20, 'M');
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, SettingsFileContent,
     testing::Values(
+        FileCase{"EmptyDocumentGivesEmptyList", "", 1, {}, 1},
         FileCase{"NoStreamsNodeLeavesOne", "<ExcludedExtension>.a</ExcludedExtension>", 1, {L".a"}, 1},
         FileCase{"LaterOfTwoStreamsNodesWinsFalse",
                  "<UseQPVForStreams>true</UseQPVForStreams><UseQPVForStreams>false</UseQPVForStreams>", 1, {}, 0},
@@ -170,13 +173,22 @@ INSTANTIATE_TEST_SUITE_P(
                  "<Comment>x</Comment><ExcludedExtension>.a</ExcludedExtension><Extra/>"
                  "<ExcludedExtension>.b</ExcludedExtension>",
                  1, {L".a", L".b"}, 1},
-        FileCase{"ValuesLoadVerbatim",
+        FileCase{"NamesWithTextMoreOrLessAreSkipped",
+                 "<ExcludedExtensions>.plural</ExcludedExtensions><ExcludedExtensio>.short</ExcludedExtensio>"
+                 "<ExcludedExtension>.kept</ExcludedExtension><UseQPVForStream>false</UseQPVForStream>",
+                 1, {L".kept"}, 1},
+        FileCase{"ValuesLoadVerbatimInDocumentOrder",
                  "<ExcludedExtension>jpg</ExcludedExtension><ExcludedExtension>.PNG</ExcludedExtension>"
-                 "<ExcludedExtension></ExcludedExtension>",
-                 1, {L"jpg", L".PNG", L""}, 1},
-        FileCase{"ValueOver1024CharactersIsReadWhole",
-                 "<ExcludedExtension>." + kLong + "</ExcludedExtension><ExcludedExtension>.b</ExcludedExtension>", 1,
-                 {L"." + std::wstring(kLong.begin(), kLong.end()), L".b"}, 1},
+                 "<ExcludedExtension></ExcludedExtension><ExcludedExtension> .gif </ExcludedExtension>"
+                 "<ExcludedExtension>jpg</ExcludedExtension>",
+                 1, {L"jpg", L".PNG", L"", L" .gif ", L"jpg"}, 1},
+        FileCase{"ValuesOver1024CharactersAreReadWhole",
+                 "<ExcludedExtension>." + kLong + "</ExcludedExtension><ExcludedExtension>" + kShorter +
+                     "</ExcludedExtension><ExcludedExtension>.b</ExcludedExtension>",
+                 1,
+                 {L"." + std::wstring(kLong.begin(), kLong.end()), std::wstring(kShorter.begin(), kShorter.end()),
+                  L".b"},
+                 1},
         FileCase{"MegabyteValueIsReadWhole", "<ExcludedExtension>" + kMegabyte + "</ExcludedExtension>", 1,
                  {std::wstring(kMegabyte.begin(), kMegabyte.end())}, 1}),
     RowName{});

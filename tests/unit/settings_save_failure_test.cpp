@@ -1,18 +1,16 @@
 // A save that fails, whatever fails in it: SaveSettings reports false, the
 // settings file keeps its previous bytes, every document the save made is
 // freed once, and the next start-up loads the previous settings. Each row
-// runs against the hand-written host, call by call, and against the
-// stand-in host's real files under a started plug-in, where the commit first
-// assigns the new settings to the process-wide object as the dialog does.
-#include <algorithm>
+// runs on the stand-in host's real files under a started plug-in, where the
+// commit first assigns the new settings to the process-wide object as the
+// dialog does.
 #include <string>
-#include <tuple>
 
 #include "plugin/host_services.h"
 #include "settings/settings_persistence.h"
 #include "testbed/host/host_testbed_control.h"
 #include "tests/support/plugin_session.h"
-#include "tests/unit/fake_xml_host.h"
+#include "tests/support/row_name.h"
 #include "tests/unit/in_process_state.h"
 
 namespace {
@@ -24,7 +22,7 @@ struct SaveFailure {
     int nth;                                        // on its nth call from now on; 0: on every call
     bool saveReached;                               // the host's save service is called at all
     size_t newEntries = 2;
-    bool readOnlyFile = false;  // a file the stand-in host cannot replace (real files only)
+    bool readOnlyFile = false;  // a file the host cannot replace
 };
 
 #define WITHOUT(service) [](SettingsFileServices& s) { s.service = nullptr; }
@@ -51,26 +49,7 @@ const SaveFailure kSaveFailures[] = {
 
 #undef WITHOUT
 
-enum class Host { HandWritten, StandIn };
-
-using SaveFailureOnHost = std::tuple<SaveFailure, Host>;
-
-std::vector<SaveFailureOnHost> Rows()
-{
-    std::vector<SaveFailureOnHost> rows;
-    for (const SaveFailure& row : kSaveFailures) {
-        if (!row.readOnlyFile)
-            rows.emplace_back(row, Host::HandWritten);
-        rows.emplace_back(row, Host::StandIn);
-    }
-    return rows;
-}
-
-std::string FailureName(const testing::TestParamInfo<SaveFailureOnHost>& info)
-{
-    const auto& [row, host] = info.param;
-    return std::string(row.name) + (host == Host::StandIn ? "OnStandInHost" : "OnHandWrittenHost");
-}
+void PrintTo(const SaveFailure& row, std::ostream* out) { *out << row.name; }
 
 ExtensionList NewEntries(size_t count)
 {
@@ -80,88 +59,55 @@ ExtensionList NewEntries(size_t count)
     return list;
 }
 
-class FailedSave : public PluginSession, public testing::WithParamInterface<SaveFailureOnHost> {
-protected:
-    const SaveFailure& row = std::get<0>(GetParam());
-
-    void ExpectOnHandWrittenHost()
-    {
-        FakeXmlHost host;
-        SettingsFileServices services = host.Services();
-        host.StoreSettingsFile().Add(L"ExcludedExtension", L".previous");
-        PluginSettings settings;
-        settings.excludedExtensions = NewEntries(row.newEntries);
-        if (row.withoutService)
-            row.withoutService(services);
-        if (row.failingCall)
-            host.Fail(row.failingCall, row.nth);
-
-        EXPECT_FALSE(SaveSettings(services, settings));
-        const auto file = host.files.find(FakeXmlHost::kFilePath);
-        ASSERT_NE(file, host.files.end());
-        EXPECT_EQ(ChildValues(*file->second, L"ExcludedExtension"), (std::vector<std::wstring>{L".previous"}));
-        EXPECT_TRUE(host.EveryDocumentFreedOnce());
-        const bool saveReached = std::any_of(host.calls.begin(), host.calls.end(), [](const std::wstring& call) {
-            return call.rfind(L"XMLSaveFileW", 0) == 0;
-        });
-        EXPECT_EQ(saveReached, row.saveReached);
-    }
-
-    void ExpectOnStandInHost()
-    {
-        const std::string previous =
-            SettingsDocument("<ExcludedExtension>.old1</ExcludedExtension><ExcludedExtension>.old2</ExcludedExtension>"
-                     "<UseQPVForStreams>false</UseQPVForStreams>");
-        ASSERT_TRUE(WriteFileBytes(SettingsFile(), previous));
-        ASSERT_TRUE(Start());
-        ASSERT_EQ(ProcessSettings()->excludedExtensions, (ExtensionList{L".old1", L".old2"}));
-
-        SettingsFileServices services = HostServices::Bind().settingsFile();
-        if (row.withoutService)
-            row.withoutService(services);
-        if (row.failingCall) {
-            ASSERT_TRUE(HostTestbedFailService(row.failingCall, row.nth));
-        }
-        if (row.readOnlyFile)
-            SetFileAttributesW(SettingsFile().c_str(), FILE_ATTRIBUTE_READONLY);
-        PluginSettings working(*ProcessSettings());
-        working.excludedExtensions = NewEntries(row.newEntries);
-        working.useForStreams = 1;
-        *ProcessSettings() = working;
-        bool saved = true;
-        {
-            Lock lock(working.lock);
-            saved = SaveSettings(services, working);
-        }
-        if (row.readOnlyFile)
-            SetFileAttributesW(SettingsFile().c_str(), FILE_ATTRIBUTE_NORMAL);
-
-        EXPECT_FALSE(saved);
-        EXPECT_EQ(ProcessSettings()->excludedExtensions, working.excludedExtensions)
-            << "the new settings stay in force in memory";
-        EXPECT_EQ(ReadFileText(SettingsFile()), previous) << "the previous file changed";
-        EXPECT_EQ(HostTestbedCallCount("XMLSaveFileW") > 0, row.saveReached);
-        EXPECT_EQ(HostTestbedOpenDocuments(), 0) << "a document was not freed";
-        EXPECT_EQ(HostTestbedInvalidHandleCalls(), 0) << "a freed or foreign handle was used";
-
-        Stop();
-        HostTestbedReset();
-        HostTestbedSetConfigFolder(config.path().c_str());
-        ASSERT_TRUE(Start());
-        EXPECT_EQ(ProcessSettings()->excludedExtensions, (ExtensionList{L".old1", L".old2"}));
-        EXPECT_EQ(ProcessSettings()->useForStreams, 0);
-        EXPECT_EQ(HostTestbedOpenDocuments(), 0);
-    }
-};
+class FailedSave : public PluginSession, public testing::WithParamInterface<SaveFailure> {};
 
 TEST_P(FailedSave, ReportsFalseAndKeepsThePreviousFileForTheNextStart)
 {
-    if (std::get<1>(GetParam()) == Host::HandWritten)
-        ExpectOnHandWrittenHost();
-    else
-        ExpectOnStandInHost();
+    const SaveFailure& row = GetParam();
+    const std::string previous =
+        SettingsDocument("<ExcludedExtension>.old1</ExcludedExtension><ExcludedExtension>.old2</ExcludedExtension>"
+                         "<UseQPVForStreams>false</UseQPVForStreams>");
+    ASSERT_TRUE(WriteFileBytes(SettingsFile(), previous));
+    ASSERT_TRUE(Start());
+    ASSERT_EQ(ProcessSettings()->excludedExtensions, (ExtensionList{L".old1", L".old2"}));
+
+    SettingsFileServices services = HostServices::Bind().settingsFile();
+    if (row.withoutService)
+        row.withoutService(services);
+    if (row.failingCall) {
+        ASSERT_TRUE(HostTestbedFailService(row.failingCall, row.nth));
+    }
+    if (row.readOnlyFile)
+        SetFileAttributesW(SettingsFile().c_str(), FILE_ATTRIBUTE_READONLY);
+    PluginSettings working(*ProcessSettings());
+    working.excludedExtensions = NewEntries(row.newEntries);
+    working.useForStreams = 1;
+    *ProcessSettings() = working;
+    bool saved = true;
+    {
+        Lock lock(working.lock);
+        saved = SaveSettings(services, working);
+    }
+    if (row.readOnlyFile)
+        SetFileAttributesW(SettingsFile().c_str(), FILE_ATTRIBUTE_NORMAL);
+
+    EXPECT_FALSE(saved);
+    EXPECT_EQ(ProcessSettings()->excludedExtensions, working.excludedExtensions)
+        << "the new settings stay in force in memory";
+    EXPECT_EQ(ReadFileText(SettingsFile()), previous) << "the previous file changed";
+    EXPECT_EQ(HostTestbedCallCount("XMLSaveFileW") > 0, row.saveReached);
+    EXPECT_EQ(HostTestbedOpenDocuments(), 0) << "a document was not freed";
+    EXPECT_EQ(HostTestbedInvalidHandleCalls(), 0) << "a freed or foreign handle was used";
+
+    Stop();
+    HostTestbedReset();
+    HostTestbedSetConfigFolder(config.path().c_str());
+    ASSERT_TRUE(Start());
+    EXPECT_EQ(ProcessSettings()->excludedExtensions, (ExtensionList{L".old1", L".old2"}));
+    EXPECT_EQ(ProcessSettings()->useForStreams, 0);
+    EXPECT_EQ(HostTestbedOpenDocuments(), 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Rows, FailedSave, testing::ValuesIn(Rows()), FailureName);
+INSTANTIATE_TEST_SUITE_P(Rows, FailedSave, testing::ValuesIn(kSaveFailures), RowName{});
 
 }  // namespace

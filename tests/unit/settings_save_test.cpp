@@ -1,129 +1,68 @@
-// SaveSettings and the settings file's path against a hand-written host: the
-// exact calls and the document built, and what a missing or failing service
-// leaves of the path. Failed saves as a whole: settings_save_failure_test.cpp.
+// The settings file's path from the folder the stand-in host reports, what a
+// missing or failing configuration service leaves of it, and saves through
+// host answers the contract allows. Round trips: settings_file_test.cpp;
+// failed saves as a whole: settings_save_failure_test.cpp.
 #include <gtest/gtest.h>
 
-#include <functional>
+#include <string>
 
+#include "plugin/host_services.h"
 #include "settings/plugin_settings.h"
 #include "settings/settings_persistence.h"
+#include "testbed/host/host_testbed_control.h"
+#include "tests/support/plugin_session.h"
 #include "tests/support/row_name.h"
-#include "tests/unit/fake_xml_host.h"
+#include "tests/support/test_files.h"
 
 namespace {
 
 class SettingsSave : public testing::Test {
 protected:
-    FakeXmlHost host;
-    SettingsFileServices services = host.Services();
+    ScratchFolder folder;
+    SettingsFileServices services = HostServices::Bind().settingsFile();  // bound from this executable
     PluginSettings settings;
 
-    const FakeNode* Saved() const
+    void SetUp() override
     {
-        auto file = host.files.find(FakeXmlHost::kFilePath);
-        return file == host.files.end() ? nullptr : file->second.get();
+        HostTestbedReset();
+        HostTestbedSetConfigFolder(folder.path().c_str());
+    }
+
+    void TearDown() override
+    {
+        EXPECT_EQ(HostTestbedOpenDocuments(), 0) << "a document was not freed";
+        EXPECT_EQ(HostTestbedInvalidHandleCalls(), 0) << "a freed or foreign handle was used";
+        HostTestbedReset();
+    }
+
+    std::wstring File() const { return folder.file(L"DVP_QPV.oxc"); }
+
+    PluginSettings Loaded()
+    {
+        PluginSettings loaded;
+        EXPECT_TRUE(LoadSettings(services, loaded));
+        return loaded;
     }
 };
-
-TEST_F(SettingsSave, MakesExactlyTheDocumentedCallsInOrder)
-{
-    settings.excludedExtensions = {L".jpg", L".png"};
-    settings.useForStreams = 0;
-    EXPECT_TRUE(SaveSettings(services, settings));
-    EXPECT_EQ(host.calls, (std::vector<std::wstring>{
-                              L"GetConfigPathW 0 260",
-                              L"XMLCreateFile",
-                              L"XMLSetNodeNameW doc DVP_QPV",
-                              L"XMLAddChildNodeW doc ExcludedExtension",
-                              L"XMLSetNodeValueW c1 .jpg",
-                              L"XMLAddChildNodeW doc ExcludedExtension",
-                              L"XMLSetNodeValueW c2 .png",
-                              L"XMLAddChildNodeW doc UseQPVForStreams",
-                              L"XMLSetNodeBoolValue c3 0",
-                              L"XMLSaveFileW doc C:\\Cfg\\DVP_QPV.oxc",
-                              L"XMLFreeFile doc",
-                          }));
-    EXPECT_TRUE(host.EveryDocumentFreedOnce());
-}
-
-TEST_F(SettingsSave, WritesOneRootOneNodePerEntryInOrderThenTheStreamFlag)
-{
-    settings.excludedExtensions = {L".b", L"A", L"", L".b"};
-    settings.useForStreams = 1;
-    ASSERT_TRUE(SaveSettings(services, settings));
-    const FakeNode* saved = Saved();
-    ASSERT_NE(saved, nullptr);
-    EXPECT_EQ(saved->name, L"DVP_QPV");
-    EXPECT_EQ(ChildNames(*saved), (std::vector<std::wstring>{L"ExcludedExtension", L"ExcludedExtension",
-                                                              L"ExcludedExtension", L"ExcludedExtension",
-                                                              L"UseQPVForStreams"}));
-    EXPECT_EQ(ChildValues(*saved, L"ExcludedExtension"), (std::vector<std::wstring>{L".b", L"A", L"", L".b"}));
-    EXPECT_EQ(saved->children.back()->boolValue, TRUE);
-}
-
-TEST_F(SettingsSave, EmptyListWritesOnlyTheStreamFlagAndLoadsBackEmpty)
-{
-    settings.useForStreams = 0;
-    ASSERT_TRUE(SaveSettings(services, settings));
-    ASSERT_NE(Saved(), nullptr);
-    EXPECT_EQ(ChildNames(*Saved()), (std::vector<std::wstring>{L"UseQPVForStreams"}));
-
-    PluginSettings loaded;
-    loaded.excludedExtensions = {L".stale"};
-    EXPECT_TRUE(LoadSettings(services, loaded));
-    EXPECT_TRUE(loaded.excludedExtensions.empty());
-    EXPECT_EQ(loaded.useForStreams, 0);
-}
-
-TEST_F(SettingsSave, WithoutRenameServiceStillSavesTheChildren)
-{
-    settings.excludedExtensions = {L".jpg"};
-    services.XMLSetNodeNameW = nullptr;
-    EXPECT_TRUE(SaveSettings(services, settings));
-    ASSERT_NE(Saved(), nullptr);
-    EXPECT_EQ(Saved()->name, L"");  // what this host's new documents are called
-    EXPECT_EQ(ChildNames(*Saved()), (std::vector<std::wstring>{L"ExcludedExtension", L"UseQPVForStreams"}));
-}
 
 // The host's answer to the rename is not examined: a host that renames and
 // answers 0 gets an ordinary, silent save.
 TEST_F(SettingsSave, RenameAnsweredZeroStillSaves)
 {
-    host.renameAnswersZero = true;
+    HostTestbedSetXmlQuirks({.renameAnswersFalse = true});
     settings.excludedExtensions = {L".jpg"};
     EXPECT_TRUE(SaveSettings(services, settings));
-    ASSERT_NE(Saved(), nullptr);
-    EXPECT_EQ(Saved()->name, L"DVP_QPV");
-    EXPECT_EQ(ChildValues(*Saved(), L"ExcludedExtension"), std::vector<std::wstring>{L".jpg"});
+    EXPECT_EQ(Loaded().excludedExtensions, settings.excludedExtensions);
 }
 
-TEST_F(SettingsSave, SucceedsWithoutFreeServiceAndCallsNoFree)
+TEST_F(SettingsSave, SucceedsWithoutTheFreeService)
 {
-    services.XMLFreeFile = nullptr;
-    EXPECT_TRUE(SaveSettings(services, settings));
-    EXPECT_TRUE(host.freeCount.empty());
-}
-
-TEST_F(SettingsSave, FailsWithoutHostServices)
-{
-    PluginSettings orphan;
-    EXPECT_FALSE(SaveSettings(SettingsFileServices{}, orphan));
-    EXPECT_TRUE(host.calls.empty());
-}
-
-TEST_F(SettingsSave, FailedWalkNeverCallsTheSaveService)
-{
-    host.Fail("XMLSetNodeValueW");
+    SettingsFileServices withoutFree = services;
+    withoutFree.XMLFreeFile = nullptr;
     settings.excludedExtensions = {L".jpg"};
-    EXPECT_FALSE(SaveSettings(services, settings));
-    EXPECT_EQ(host.calls, (std::vector<std::wstring>{
-                              L"GetConfigPathW 0 260",
-                              L"XMLCreateFile",
-                              L"XMLSetNodeNameW doc DVP_QPV",
-                              L"XMLAddChildNodeW doc ExcludedExtension",
-                              L"XMLSetNodeValueW c1 .jpg",
-                              L"XMLFreeFile doc",
-                          }));
+    EXPECT_TRUE(SaveSettings(withoutFree, settings));
+    EXPECT_EQ(HostTestbedFreeOpenDocuments(), 1);
+    EXPECT_EQ(Loaded().excludedExtensions, settings.excludedExtensions);
 }
 
 // Folder the host reports -> the settings file's path.
@@ -133,16 +72,11 @@ struct PathCase {
     const wchar_t* expected;
 };
 
-void PrintTo(const PathCase& row, std::ostream* out)
-{
-    *out << row.name;
-}
-
 class SettingsFilePath : public SettingsSave, public testing::WithParamInterface<PathCase> {};
 
 TEST_P(SettingsFilePath, JoinsTheFileNameWithExactlyOneSeparator)
 {
-    host.configFolder = GetParam().folder;
+    HostTestbedSetConfigFolder(GetParam().folder);
     std::wstring path = L"previous";
     EXPECT_TRUE(GetSettingsFilePath(services, path));
     EXPECT_EQ(path, GetParam().expected);
@@ -158,41 +92,38 @@ INSTANTIATE_TEST_SUITE_P(Rows, SettingsFilePath,
 // A configuration service the host lacks or gets wrong.
 struct PathFailureCase {
     const char* name;
-    std::function<void(FakeXmlHost&, SettingsFileServices&)> arrange;
+    void (*arrange)(SettingsFileServices&);
 };
-
-void PrintTo(const PathFailureCase& row, std::ostream* out)
-{
-    *out << row.name;
-}
 
 class SettingsFilePathFailure : public SettingsSave, public testing::WithParamInterface<PathFailureCase> {};
 
 TEST_P(SettingsFilePathFailure, LeavesThePathEmptyAndSavesNothing)
 {
-    GetParam().arrange(host, services);
+    GetParam().arrange(services);
     std::wstring path = L"previous";
     EXPECT_FALSE(GetSettingsFilePath(services, path));
     EXPECT_TRUE(path.empty());
     EXPECT_FALSE(SaveSettings(services, settings));
-    EXPECT_TRUE(host.files.empty());
+    EXPECT_EQ(HostTestbedCallCount("XMLSaveFileW"), 0);
 }
+
+void UseFolder(const wchar_t* folder) { HostTestbedSetConfigFolder(folder); }
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, SettingsFilePathFailure,
     testing::Values(
-        PathFailureCase{"NoConfigPathService",
-                        [](FakeXmlHost&, SettingsFileServices& s) { s.GetConfigPathW = nullptr; }},
-        PathFailureCase{"ConfigPathFails", [](FakeXmlHost& h, SettingsFileServices&) { h.Fail("GetConfigPathW"); }},
-        PathFailureCase{"FolderUnterminated", [](FakeXmlHost& h, SettingsFileServices&) { h.configUnterminated = true; }},
-        PathFailureCase{"EmptyFolder", [](FakeXmlHost& h, SettingsFileServices&) { h.configFolder = L""; }},
+        PathFailureCase{"NoConfigPathService", [](SettingsFileServices& s) { s.GetConfigPathW = nullptr; }},
+        PathFailureCase{"ConfigPathFails", [](SettingsFileServices&) { HostTestbedFailConfigPath(); }},
+        // The host's whole buffer of 260 filled, no terminator.
+        PathFailureCase{"FolderUnterminated",
+                        [](SettingsFileServices&) {
+                            HostTestbedSetConfigFolder((L"C:\\" + std::wstring(257, L'c')).c_str(), true);
+                        }},
+        PathFailureCase{"EmptyFolder", [](SettingsFileServices&) { UseFolder(L""); }},
         // Relative folders would put the file in whatever folder is current.
-        PathFailureCase{"RelativeFolder",
-                        [](FakeXmlHost& h, SettingsFileServices&) { h.configFolder = L"Cfg"; }},
-        PathFailureCase{"DriveRelativeFolder",
-                        [](FakeXmlHost& h, SettingsFileServices&) { h.configFolder = L"C:Cfg"; }},
-        PathFailureCase{"RootRelativeFolder",
-                        [](FakeXmlHost& h, SettingsFileServices&) { h.configFolder = L"\\Cfg"; }}),
+        PathFailureCase{"RelativeFolder", [](SettingsFileServices&) { UseFolder(L"Cfg"); }},
+        PathFailureCase{"DriveRelativeFolder", [](SettingsFileServices&) { UseFolder(L"C:Cfg"); }},
+        PathFailureCase{"RootRelativeFolder", [](SettingsFileServices&) { UseFolder(L"\\Cfg"); }}),
     RowName{});
 
 }  // namespace
