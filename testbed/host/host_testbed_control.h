@@ -5,7 +5,6 @@
 #pragma once
 
 #include <windows.h>
-#include <objidl.h>
 
 #include <cstdint>
 #include <functional>
@@ -109,13 +108,8 @@ std::vector<HostDeviationCount> HostTestbedDeviationCounts();
 // The kinds drawn on the calling thread since its last take (services and
 // streams alike), by name; the take starts the thread's next record.
 std::vector<std::string> HostTestbedTakeThreadDrawn();
-// A host stream over these bytes whose every IStream answer may deviate
-// under the given seed and rate (short reads, S_FALSE, failures, success with
-// fewer bytes, positions beyond 4 GiB, Seek to one place reported as
-// another ...), with call numbers of its own; its counts join
-// HostTestbedDeviationCounts. The caller owns the one reference returned;
-// null when out of memory.
-IStream* HostTestbedCreateDeviatingStream(std::vector<uint8_t> bytes, uint64_t seed, uint32_t ratePerMille);
+// A host stream under a scenario of its own: HostStream::Create with a
+// seed and a rate (host_stream.h).
 
 // Back to the start: own program folder, default config folder, no
 // failures, no XML quirks, no hooks, no misbehaviour mode, all counters zero. Open documents

@@ -14,6 +14,7 @@
 #include <atomic>
 #include <thread>
 
+#include "testbed/host/host_stream.h"
 #include "testbed/host/host_testbed_control.h"
 #include "testbed/host/plugin_binding.h"
 #include "testbed/imagelib/tbim_image.h"
@@ -25,7 +26,6 @@
 #include "settings/plugin_settings.h"
 #include "tests/support/config_dialog_session.h"
 #include "tests/support/dialog_driver.h"
-#include "tests/support/memory_stream.h"
 #include "tests/support/stand_in_library.h"
 #include "tests/support/test_files.h"
 
@@ -492,7 +492,7 @@ void Scenario::IdentifyFile(const Input& input, const dvp::PluginExports& plugin
 void Scenario::IdentifyStream(const Input& input, const dvp::PluginExports& plugin, bool onProbe)
 {
     PatternedRecord record(rng_.Next(), 128, true);
-    IStream* stream = HostTestbedCreateDeviatingStream(input.bytes, rng_.Next(), hostRate_);
+    IStream* stream = HostStream::Create(input.bytes, rng_.Next(), hostRate_);
     const wchar_t* name = rng_.Chance(200) ? nullptr : input.path.c_str();
     Drawn();
     const BOOL answer = plugin.IdentifyFileStreamW(nullptr, stream, name, &record.record);
@@ -546,7 +546,7 @@ void Scenario::LoadFile(const Input& input, const dvp::PluginExports& plugin, bo
 void Scenario::LoadStream(const Input& input, const dvp::PluginExports& plugin)
 {
     PatternedRecord record(rng_.Next(), 64, true);
-    IStream* stream = HostTestbedCreateDeviatingStream(input.bytes, rng_.Next(), hostRate_);
+    IStream* stream = HostStream::Create(input.bytes, rng_.Next(), hostRate_);
     Drawn();
     const HBITMAP bitmap = plugin.LoadBitmapStreamW(nullptr, stream, nullptr, &record.record, nullptr, nullptr);
     const bool returned = CheckLoad(log_, library_, bitmap, record, "DVP_LoadBitmapStreamW",
@@ -589,7 +589,7 @@ void Scenario::ProbeSettingsInForce()
     }
     if (useForStreams_ == false) {
         PatternedRecord record(seed_, 64, true);
-        const UniqueStream stream = MemoryStream(readable);
+        const UniqueHostStream stream(HostStream::Create(readable));
         CheckIdentify(log_, library_, plugin_.IdentifyFileStreamW(nullptr, stream.get(), nullptr, &record.record),
                       record, "DVP_IdentifyFileStreamW with streams declined after start-up", Expect::Refusal);
     }
@@ -783,7 +783,7 @@ void Scenario::Dialog(bool held, bool emptyTheList)
                         plugin_.Uninit();
                         if (!streams) {
                             PatternedRecord streamRecord(rng_.Next(), 64, true);
-                            const UniqueStream stream = MemoryStream(inputs_[0].bytes);
+                            const UniqueHostStream stream(HostStream::Create(inputs_[0].bytes));
                             if (plugin_.IdentifyFileStreamW(nullptr, stream.get(), nullptr, &streamRecord.record))
                                 log_.Fail("held-commit", "a stream identified after streams were declined");
                         }
@@ -873,7 +873,7 @@ void Scenario::Burst()
                 }
                 case 1: {
                     PatternedRecord record(rng.Next(), 64, true);
-                    IStream* stream = HostTestbedCreateDeviatingStream(input.bytes, rng.Next(), hostRate_);
+                    IStream* stream = HostStream::Create(input.bytes, rng.Next(), hostRate_);
                     Drawn();
                     const BOOL answer = plugin_.IdentifyFileStreamW(nullptr, stream, nullptr, &record.record);
                     CheckIdentify(log_, library_, answer, record, "DVP_IdentifyFileStreamW on a thread",
@@ -895,7 +895,7 @@ void Scenario::Burst()
                 case 3:
                 default: {
                     PatternedRecord record(rng.Next(), 64, true);
-                    IStream* stream = HostTestbedCreateDeviatingStream(input.bytes, rng.Next(), hostRate_);
+                    IStream* stream = HostStream::Create(input.bytes, rng.Next(), hostRate_);
                     Drawn();
                     const HBITMAP bitmap =
                         plugin_.LoadBitmapStreamW(nullptr, stream, nullptr, &record.record, nullptr, nullptr);

@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "testbed/host/host_stream.h"
 #include "tests/integration/resource_gauges.h"
 #include "tests/support/plugin_session.h"
 #include "tests/support/row_name.h"
-#include "tests/support/scripted_stream.h"
 #include "tests/support/test_files.h"
 
 namespace {
@@ -38,25 +38,48 @@ protected:
         int loadFaults = 0;      // faults the decode met
     };
 
+    // A fresh stream with its faults scripted, lent to the plug-in while the
+    // test holds two references: a Release too many then shows as a count
+    // of one instead of freeing the stream under the test.
+    class LentStream {
+    public:
+        LentStream(const std::vector<uint8_t>& bytes, const std::function<void(HostStream&)>& script)
+            : stream_(HostStream::Create(bytes))
+        {
+            script(*stream_);
+            stream_->AddRef();
+        }
+        ~LentStream()
+        {
+            for (LONG left = stream_->references(); left > 0; --left)
+                stream_->Release();
+        }
+        LentStream(const LentStream&) = delete;
+        LentStream& operator=(const LentStream&) = delete;
+        HostStream* get() const { return stream_; }
+
+    private:
+        HostStream* stream_;
+    };
+
     // Identification and decoding, each on a fresh stream configured alike.
-    Outcome Run(const std::vector<uint8_t>& bytes, const std::function<void(ScriptedStream&)>& configure,
+    Outcome Run(const std::vector<uint8_t>& bytes, const std::function<void(HostStream&)>& configure,
                 const std::string& what)
     {
         Outcome outcome;
-        ScriptedStream forIdentify(bytes);
-        configure(forIdentify);
+        const LentStream forIdentify(bytes, configure);
         dvp::FileInfoRecord record{};
-        outcome.identified = plugin.IdentifyFileStreamW(nullptr, &forIdentify, L"stream.bin", &record);
-        EXPECT_EQ(forIdentify.references(), 1) << what << ": identification changed the reference count";
+        outcome.identified = plugin.IdentifyFileStreamW(nullptr, forIdentify.get(), L"stream.bin", &record);
+        EXPECT_EQ(forIdentify.get()->references(), 2) << what << ": identification changed the reference count";
         if (!outcome.identified) {
             EXPECT_EQ(record.flags, 0u) << what << ": a refusal leaves the record untouched";
         }
 
-        ScriptedStream forLoad(bytes);
-        configure(forLoad);
+        const LentStream forLoad(bytes, configure);
         dvp::FileInfoRecord loadRecord{};
-        HBITMAP bitmap = plugin.LoadBitmapStreamW(nullptr, &forLoad, L"stream.bin", &loadRecord, nullptr, nullptr);
-        EXPECT_EQ(forLoad.references(), 1) << what << ": loading changed the reference count";
+        HBITMAP bitmap =
+            plugin.LoadBitmapStreamW(nullptr, forLoad.get(), L"stream.bin", &loadRecord, nullptr, nullptr);
+        EXPECT_EQ(forLoad.get()->references(), 2) << what << ": loading changed the reference count";
         outcome.decoded = bitmap != nullptr;
         if (bitmap) {
             DIBSECTION section{};
@@ -64,8 +87,8 @@ protected:
             EXPECT_EQ(section.dsBmih.biBitCount, 32) << what;
             DeleteObject(bitmap);
         }
-        outcome.identifyFaults = forIdentify.faults;
-        outcome.loadFaults = forLoad.faults;
+        outcome.identifyFaults = forIdentify.get()->faults();
+        outcome.loadFaults = forLoad.get()->faults();
 
         const TestbedCounters counters = library.Counters();
         EXPECT_EQ(counters.outstandingBitmaps, 0) << what;
@@ -94,7 +117,7 @@ TEST_F(HostileStreams, ReadBreakingAtAnyOffsetRefusesAndAnUnbrokenReadDecodes)
     // semaphores open for good (the threading runtime's record of the
     // thread, made when stb_image first touches its thread-local state).
     for (const Image& image : images)
-        Run(image.bytes, [](ScriptedStream&) {}, std::string("warm-up ") + image.name);
+        Run(image.bytes, [](HostStream&) {}, std::string("warm-up ") + image.name);
     const ResourceReading before = ReadResources();
     int cases = 0;
     for (const Image& image : images) {
@@ -106,7 +129,7 @@ TEST_F(HostileStreams, ReadBreakingAtAnyOffsetRefusesAndAnUnbrokenReadDecodes)
         offsets.push_back(image.bytes.size());  // never reached: the read succeeds
         for (size_t offset : offsets) {
             const std::string what = std::string(image.name) + " breaking at " + std::to_string(offset);
-            const Outcome outcome = Run(image.bytes, [offset](ScriptedStream& s) { s.readFailsAt = offset; }, what);
+            const Outcome outcome = Run(image.bytes, [offset](HostStream& s) { s.readFailsAt = offset; }, what);
             const bool broken = offset < image.bytes.size();
             EXPECT_EQ(outcome.identified, broken ? FALSE : TRUE) << what;
             EXPECT_EQ(outcome.decoded, !broken) << what;
@@ -131,7 +154,7 @@ TEST_F(HostileStreams, FailingSeekRefusesWheneverTheLibraryMeetsIt)
         if (call == 0)
             continue;
         const std::string what = call < 0 ? "every seek failing" : "seek " + std::to_string(call) + " failing";
-        const Outcome outcome = Run(bytes, [call](ScriptedStream& s) { s.seekFailsOnCall = call; }, what);
+        const Outcome outcome = Run(bytes, [call](HostStream& s) { s.seekFailsOnCall = call; }, what);
         // A call that met the failing seek refuses; one that did not (the
         // seek it would fail on never came) succeeds.
         EXPECT_EQ(outcome.identified, outcome.identifyFaults == 0 ? TRUE : FALSE) << what;
@@ -141,14 +164,14 @@ TEST_F(HostileStreams, FailingSeekRefusesWheneverTheLibraryMeetsIt)
     EXPECT_GE(met, 4) << "every seek failing, and the first seeks (tell, end, back), are always met";
 
     // Every seek failing refuses both calls.
-    const Outcome always = Run(bytes, [](ScriptedStream& s) { s.seekFailsOnCall = -1; }, "every seek");
+    const Outcome always = Run(bytes, [](HostStream& s) { s.seekFailsOnCall = -1; }, "every seek");
     EXPECT_FALSE(always.identified);
     EXPECT_FALSE(always.decoded);
 }
 
 struct ReadFault {
     const char* name;
-    std::function<void(ScriptedStream&)> configure;
+    std::function<void(HostStream&)> configure;
 };
 
 void PrintTo(const ReadFault& row, std::ostream* out) { *out << row.name; }
@@ -169,11 +192,11 @@ TEST_P(HostileStreamReads, RefuseEveryImage)
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, HostileStreamReads,
-    testing::Values(ReadFault{"ShortReads", [](ScriptedStream& s) { s.shortReads = true; }},
-                    ReadFault{"OverReportedReads", [](ScriptedStream& s) { s.overReportedReads = true; }},
-                    ReadFault{"FalseOnFullReads", [](ScriptedStream& s) { s.resultOfFullReads = S_FALSE; }},
+    testing::Values(ReadFault{"ShortReads", [](HostStream& s) { s.shortReads = true; }},
+                    ReadFault{"OverReportedReads", [](HostStream& s) { s.overReportedReads = true; }},
+                    ReadFault{"FalseOnFullReads", [](HostStream& s) { s.resultOfFullReads = S_FALSE; }},
                     // The stream claims bytes beyond its end: the last read comes up short.
-                    ReadFault{"PhantomTail", [](ScriptedStream& s) { s.phantomTail = 100; }}),
+                    ReadFault{"PhantomTail", [](HostStream& s) { s.phantomTail = 100; }}),
     RowName{});
 
 }  // namespace

@@ -1,7 +1,7 @@
 #include "tests/support/plugin_session.h"
 
+#include "testbed/host/host_stream.h"
 #include "testbed/host/host_testbed_control.h"
-#include "tests/support/memory_stream.h"
 
 std::string SettingsDocument(const std::string& children, const std::string& root)
 {
@@ -60,7 +60,7 @@ std::wstring PluginSession::Write(const TbimImage& image, const wchar_t* name)
 BOOL PluginSession::IdentifyStream(const std::vector<uint8_t>& bytes, const wchar_t* name,
                                    dvp::FileInfoRecord* record)
 {
-    const UniqueStream stream = MemoryStream(bytes);
+    const UniqueHostStream stream(HostStream::Create(bytes));
     EXPECT_TRUE(stream);
     return stream ? plugin.IdentifyFileStreamW(nullptr, stream.get(), name, record) : FALSE;
 }
@@ -68,7 +68,7 @@ BOOL PluginSession::IdentifyStream(const std::vector<uint8_t>& bytes, const wcha
 HBITMAP PluginSession::LoadStream(const std::vector<uint8_t>& bytes, const wchar_t* name,
                                   dvp::FileInfoRecord* record)
 {
-    const UniqueStream stream = MemoryStream(bytes);
+    const UniqueHostStream stream(HostStream::Create(bytes));
     EXPECT_TRUE(stream);
     return stream ? plugin.LoadBitmapStreamW(nullptr, stream.get(), name, record, nullptr, nullptr) : nullptr;
 }

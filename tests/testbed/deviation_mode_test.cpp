@@ -17,6 +17,7 @@
 
 #include "imagelib/gfl_records.h"
 #include "testbed/host/config_services.h"
+#include "testbed/host/host_stream.h"
 #include "testbed/host/host_testbed_control.h"
 #include "testbed/host/xml_services.h"
 #include "testbed/imagelib/tbim_image.h"
@@ -188,7 +189,7 @@ void StreamWorkload(uint64_t seed, uint32_t rate, Transcript& out)
     std::vector<uint8_t> bytes(100);
     for (size_t i = 0; i < bytes.size(); ++i)
         bytes[i] = static_cast<uint8_t>(i);
-    IStream* stream = HostTestbedCreateDeviatingStream(bytes, seed, rate);
+    IStream* stream = HostStream::Create(bytes, seed, rate);
     ASSERT_NE(stream, nullptr);
     for (int step = 0; step < 12; ++step) {
         uint8_t buffer[24];

@@ -14,8 +14,8 @@
 #include <thread>
 #include <vector>
 
+#include "testbed/host/host_stream.h"
 #include "testbed/host/host_testbed_control.h"
-#include "tests/support/memory_stream.h"
 #include "tests/support/plugin_session.h"
 #include "tests/unit/in_process_state.h"
 
@@ -76,7 +76,7 @@ protected:
     // Off the test's thread, so without the fixture's checks.
     BOOL IdentifiesStream(const wchar_t* name)
     {
-        const UniqueStream stream = MemoryStream(image);
+        const UniqueHostStream stream(HostStream::Create(image));
         if (!stream)
             return FALSE;
         dvp::FileInfoRecord record{};
