@@ -19,12 +19,10 @@
 #include "resources/config_dialog_ids.h"
 #include "settings/dialog_controls.h"
 #include "settings/dialog_placement.h"
+#include "settings/save_failed_message.h"
 #include "settings/settings_persistence.h"
 
 namespace {
-
-constexpr wchar_t kSaveFailedText[] = L"ERROR: Could not save config!";
-constexpr wchar_t kMessageCaption[] = L"DOpus Pictorama Plugin";
 
 // What one open dialog owns. A commit calls into the host, whose services
 // may pump messages, so the dialog can be closed or destroyed inside it:

@@ -1,6 +1,9 @@
 // The stand-in image library's records, result codes and layout bits: the
 // library side of the binary contract. These are the library's full layouts;
 // callers that only know some fields see the same bytes at the same offsets.
+// Declared from the library's documented layouts, apart from the plug-in's
+// own records: an offset or width the plug-in reads wrongly is then a
+// disagreement its tests see, not a mistake both sides share.
 #pragma once
 
 #include <cstddef>

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "resources/version_texts.h"
 #include "tests/support/test_files.h"
 
 namespace {
@@ -102,13 +103,13 @@ TEST_F(DllResources, VersionResourceHoldsEveryValue)
     EXPECT_EQ(translation[1], 0x04B0);
 
     const std::pair<const wchar_t*, const wchar_t*> strings[] = {
-        {L"InternalName", L"Pictorama"},
-        {L"FileDescription", L"DOpus Pictorama Plugin *BETA*"},
-        {L"LegalCopyright", L"Copyright (C) 2026 The DVP_QPV developers"},
-        {L"CompanyName", L"https://dvp-qpv.invalid/"},
+        {L"InternalName", DVP_WIDE(DVP_INTERNAL_NAME)},
+        {L"FileDescription", DVP_WIDE(DVP_FILE_DESCRIPTION)},
+        {L"LegalCopyright", DVP_WIDE(DVP_LEGAL_COPYRIGHT)},
+        {L"CompanyName", DVP_WIDE(DVP_COMPANY_NAME)},
         {L"FileVersion", DVP_VERSION_TEXT},
-        {L"ProductVersion", L"9, 0, 0, 0"},
-        {L"ProductName", L"DVP QPV Dynamic Link Library"},
+        {L"ProductVersion", DVP_WIDE(DVP_PRODUCT_VERSION_TEXT)},
+        {L"ProductName", DVP_WIDE(DVP_PRODUCT_NAME)},
     };
     for (const auto& [key, expected] : strings) {
         const std::wstring path = std::wstring(L"\\StringFileInfo\\080904b0\\") + key;

@@ -1,15 +1,15 @@
 // DVP_IdentifyW through the real DLL: the size gate, every written field,
 // the untouched bytes, the texts from the version resource and truncation.
 #include <cstring>
+#include <string>
 
+#include "plugin/plugin_identify.h"
+#include "resources/version_texts.h"
 #include "tests/support/plugin_session.h"
 
 namespace {
 
 constexpr uint8_t kPattern = 0x5C;
-// {A6548B3B-F55E-4612-838A-39B502078AC3} in memory order.
-constexpr uint8_t kGuidBytes[16] = {0x3b, 0x8b, 0x54, 0xa6, 0x5e, 0xf5, 0x12, 0x46,
-                                    0x83, 0x8a, 0x39, 0xb5, 0x02, 0x07, 0x8a, 0xc3};
 
 // A host record of `size` bytes inside a larger patterned buffer.
 struct HostInfoRecord {
@@ -59,7 +59,7 @@ TEST_F(PluginIdentify, FillsTheFixedFieldsAndLeavesTheRestAlone)
         EXPECT_EQ(r.handledExtensions, nullptr) << "not initialised yet";
         for (size_t offset = 80; offset < 116; ++offset)
             EXPECT_EQ(host.bytes[offset], 0) << offset;
-        EXPECT_EQ(memcmp(host.bytes + 116, kGuidBytes, 16), 0);
+        EXPECT_EQ(memcmp(host.bytes + 116, &PluginGuid, 16), 0);
         EXPECT_NE(r.icon, nullptr);
         EXPECT_TRUE(host.Untouched(56, 60));
         EXPECT_TRUE(host.Untouched(76, 80));
@@ -79,10 +79,10 @@ TEST_F(PluginIdentify, CopiesTheFourTextsFromTheVersionResource)
     r.copyright = copyright, r.copyrightCapacity = 64;
     r.url = url, r.urlCapacity = 64;
     ASSERT_EQ(plugin.IdentifyW(&r), TRUE);
-    EXPECT_STREQ(name, L"Pictorama");
-    EXPECT_STREQ(description, L"DOpus Pictorama Plugin *BETA*");
-    EXPECT_STREQ(copyright, L"Copyright (C) 2026 The DVP_QPV developers");
-    EXPECT_STREQ(url, L"https://dvp-qpv.invalid/");
+    EXPECT_STREQ(name, DVP_WIDE(DVP_INTERNAL_NAME));
+    EXPECT_STREQ(description, DVP_WIDE(DVP_FILE_DESCRIPTION));
+    EXPECT_STREQ(copyright, DVP_WIDE(DVP_LEGAL_COPYRIGHT));
+    EXPECT_STREQ(url, DVP_WIDE(DVP_COMPANY_NAME));
 }
 
 TEST_F(PluginIdentify, TruncatesToTheCapacityAndRefusesTwoOrLess)
@@ -90,16 +90,18 @@ TEST_F(PluginIdentify, TruncatesToTheCapacityAndRefusesTwoOrLess)
     struct Case {
         uint32_t capacity;
         BOOL result;
-        const wchar_t* name;
+        std::wstring name;
     };
-    for (const Case c : {Case{10, TRUE, L"Pictorama"}, Case{5, TRUE, L"Pict"}, Case{3, TRUE, L"Pi"}}) {
+    const std::wstring whole = DVP_WIDE(DVP_INTERNAL_NAME);
+    for (const Case& c : {Case{static_cast<uint32_t>(whole.size() + 1), TRUE, whole}, Case{5, TRUE, whole.substr(0, 4)},
+                          Case{3, TRUE, whole.substr(0, 2)}}) {
         HostInfoRecord host(160);
         wchar_t name[16];
         wmemset(name, L'#', 16);
         host.record()->name = name;
         host.record()->nameCapacity = c.capacity;
         EXPECT_EQ(plugin.IdentifyW(host.record()), c.result);
-        EXPECT_STREQ(name, c.name) << "capacity " << c.capacity;
+        EXPECT_EQ(name, c.name) << "capacity " << c.capacity;
         EXPECT_EQ(name[c.capacity], L'#') << "nothing past the capacity";
     }
 

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "resources/config_dialog_ids.h"
+#include "settings/save_failed_message.h"
 #include "tests/support/dialog_driver.h"
 #include "tests/support/plugin_session.h"
 #include "tests/support/saved_settings.h"
@@ -25,9 +26,6 @@ inline constexpr int kAdd = IDC_ADD;
 inline constexpr int kRemove = IDC_REMOVE;
 inline constexpr int kEdit = IDC_EXTENSION_EDIT;
 inline constexpr int kStreams = IDC_USE_FOR_STREAMS;
-
-inline constexpr wchar_t kMessageCaption[] = L"DOpus Pictorama Plugin";
-inline constexpr wchar_t kSaveFailedText[] = L"ERROR: Could not save config!";
 
 // The 68 extensions the plug-in excludes by default, from its own list.
 extern const std::set<std::wstring> kDefaultExclusions;
