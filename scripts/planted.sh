@@ -2,7 +2,7 @@
 # Plants each known fault of tests/planted/ in a scratch copy of the product
 # and tells whether the ordinary suite catches it, and with which tests:
 #
-#   scripts/planted.sh [--at REV] [--keep DIR] [PATCH...]
+#   scripts/planted.sh [--at REV] [--keep DIR] [--first] [PATCH...]
 #
 # Each tests/planted/*.patch is one realistic one-line mistake, its first
 # line saying what it breaks. The copy is a git worktree of REV (default
@@ -13,17 +13,21 @@
 # test but the exploration's seeded parts run (scripts/explore.sh --planted
 # plants faults for those), and reverted. A patch whose copy does not build
 # is reported as such. --keep DIR keeps (and reuses) the copy and its build
-# in DIR, so a second run only rebuilds what the patches touch. Fails when
-# any fault was missed.
+# in DIR, so a second run only rebuilds what the patches touch. --first
+# stops each fault's run at the first test program that fails (ctest's
+# --stop-on-failure): it tells caught or missed in a fraction of the time,
+# and names the catchers found until then. Fails when any fault was missed.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 rev=HEAD
 keep=""
+first=""
 while [ $# -gt 0 ]; do
     case "$1" in
     --at) rev=$2; shift 2 ;;
     --keep) keep=$(realpath -m "$2"); shift 2 ;;
-    -*) echo "usage: $0 [--at REV] [--keep DIR] [PATCH...]" >&2; exit 2 ;;
+    --first) first=--stop-on-failure; shift ;;
+    -*) echo "usage: $0 [--at REV] [--keep DIR] [--first] [PATCH...]" >&2; exit 2 ;;
     *) break ;;
     esac
 done
@@ -59,12 +63,14 @@ build_copy() {
 
 # Runs the suite in the copy's build; prints the tests that failed, one a
 # line (scripts/failed-tests.sh: GoogleTest's names, with the entry and its
-# verdict). The run's output is kept as suite-<name>.log.
+# verdict). The run's output is kept as suite-<name>.log. Further arguments
+# go to ctest.
 failing_tests() {
     local log=$scratch/suite-$1.log
+    shift
     xvfb-run -a -s "-screen 0 1280x1024x24" "$root/scripts/with-wine.sh" "$build" \
         ctest --test-dir "$build" --output-on-failure --test-output-truncation middle -j "$(nproc)" \
-            -E '^explore_part' >"$log" 2>&1 || true
+            -E '^explore_part' "$@" >"$log" 2>&1 || true
     "$root/scripts/failed-tests.sh" "$log"
 }
 
@@ -95,7 +101,7 @@ for patch in "${patches[@]}"; do
         continue
     fi
     # Only what fails with the fault and not without it.
-    catchers=$(failing_tests "$name" | awk 'NR == FNR { clean[$1] = 1; next } !clean[$1]' "$scratch/clean.failures" -)
+    catchers=$(failing_tests "$name" $first | awk 'NR == FNR { clean[$1] = 1; next } !clean[$1]' "$scratch/clean.failures" -)
     seconds=$(($(date +%s) - started))
     if [ -n "$catchers" ]; then
         caught=$((caught + 1))
