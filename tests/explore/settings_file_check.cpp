@@ -45,24 +45,24 @@ SettingsFileState DrawSettingsFile(Rng& rng, const std::wstring& folder, bool ke
         return state;
     std::string text;
     if (kind < 7) {
-        text = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<DVP_QPV>";
+        std::string children;
         const uint32_t entries = rng.Below(6);
         for (uint32_t i = 0; i < entries; ++i) {
             const std::string entry = ".u" + std::to_string(rng.Below(100));
-            text += "<ExcludedExtension>" + entry + "</ExcludedExtension>";
+            children += SettingsEntry(entry);
             state.excluded.emplace_back(entry.begin(), entry.end());
         }
         if (rng.Chance(300))
-            text += "<Other>1</Other>";
+            children += "<Other>1</Other>";
         if (rng.Chance(800)) {
             state.useForStreams = rng.Chance(500);
-            text += std::string("<UseQPVForStreams>") + (state.useForStreams ? "true" : "false") + "</UseQPVForStreams>";
+            children += SettingsSwitch(state.useForStreams);
         }
-        text += "</DVP_QPV>\r\n";
+        text = SettingsDocument(children);
     } else if (kind < 8) {
         text = "<?xml version=\"1.0\"?>\r\n<DVP_QPV><ExcludedExtension>.cut</Excl";
     } else if (kind < 9) {
-        text = "<?xml version=\"1.0\"?>\r\n<Other><ExcludedExtension>.abc</ExcludedExtension></Other>\r\n";
+        text = SettingsDocument(SettingsEntry(".abc"), "Other");
     } else {
         for (uint32_t i = 0, n = 1 + rng.Below(40); i < n; ++i)
             text += static_cast<char>(rng.Next());

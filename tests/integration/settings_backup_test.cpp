@@ -8,13 +8,12 @@
 // and a file the plug-in saved itself, are saved over as usual with no copy.
 #include "testbed/host/host_testbed_control.h"
 #include "tests/support/config_dialog_session.h"
+#include "tests/support/saved_settings.h"
 #include "tests/support/row_name.h"
 
 namespace {
 
-const std::string kGoodFile =
-    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<DVP_QPV><ExcludedExtension>.abc</ExcludedExtension>"
-    "<UseQPVForStreams>true</UseQPVForStreams></DVP_QPV>\r\n";
+const std::string kGoodFile = SettingsDocument(SettingsChildren({L".abc"}, true));
 const std::string kOlderBackup = "an older backup";
 
 enum class Backup {
@@ -129,15 +128,11 @@ TEST_P(SettingsBackup, KeepsAnUnreadableFileBeforeApplySavesOverIt)
 
 std::string Truncated() { return kGoodFile.substr(0, kGoodFile.size() / 2); }
 
-std::string WrongRoot()
-{
-    return "<?xml version=\"1.0\"?>\r\n<Settings><ExcludedExtension>.abc</ExcludedExtension></Settings>\r\n";
-}
+std::string WrongRoot() { return SettingsDocument(SettingsEntry(".abc"), "Settings"); }
 
 std::string RefusedValue()
 {
-    return "<?xml version=\"1.0\"?>\r\n<DVP_QPV><ExcludedExtension>.abc</ExcludedExtension>"
-           "<UseQPVForStreams>perhaps</UseQPVForStreams></DVP_QPV>\r\n";
+    return SettingsDocument(SettingsEntry(".abc") + "<UseQPVForStreams>perhaps</UseQPVForStreams>");
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -3,11 +3,6 @@
 #include "testbed/host/host_stream.h"
 #include "testbed/host/host_testbed_control.h"
 
-std::string SettingsDocument(const std::string& children, const std::string& root)
-{
-    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<" + root + ">" + children + "</" + root + ">\r\n";
-}
-
 void PluginSession::SetUp()
 {
     HostTestbedReset();
@@ -37,17 +32,8 @@ void PluginSession::Stop()
 
 void PluginSession::WriteSettings(std::initializer_list<const wchar_t*> excluded, bool useForStreams)
 {
-    std::wstring text = L"<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<DVP_QPV>\n";
-    for (const wchar_t* extension : excluded)
-        text += std::wstring(L"  <ExcludedExtension>") + extension + L"</ExcludedExtension>\n";
-    text += std::wstring(L"  <UseQPVForStreams>") + (useForStreams ? L"1" : L"0") + L"</UseQPVForStreams>\n";
-    text += L"</DVP_QPV>\n";
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    std::vector<uint8_t> utf8(static_cast<size_t>(size));
-    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, reinterpret_cast<char*>(utf8.data()), size, nullptr,
-                        nullptr);
-    utf8.pop_back();  // no terminator in the file
-    ASSERT_TRUE(WriteFileBytes(SettingsFile(), utf8));
+    const std::vector<std::wstring> list(excluded.begin(), excluded.end());
+    ASSERT_TRUE(WriteFileBytes(SettingsFile(), SettingsDocument(SettingsChildren(list, useForStreams))));
 }
 
 std::wstring PluginSession::Write(const TbimImage& image, const wchar_t* name)

@@ -12,13 +12,10 @@
 #include <vector>
 
 #include "tests/support/plugin_under_test.h"
+#include "tests/support/saved_settings.h"
 #include "tests/support/stand_in_library.h"
 #include "testbed/imagelib/tbim_image.h"
 #include "tests/support/test_files.h"
-
-// A settings file's bytes: the declaration and a root (DVP_QPV unless
-// given) holding the children as written.
-std::string SettingsDocument(const std::string& children, const std::string& root = "DVP_QPV");
 
 class PluginSession : public testing::Test {
 protected:

@@ -45,8 +45,6 @@ ExtensionList SortedDefaults()
     return defaults;
 }
 
-std::string Entry(const std::string& value) { return "<ExcludedExtension>" + value + "</ExcludedExtension>"; }
-
 std::string NotXml()
 {
     std::string bytes;
@@ -82,7 +80,7 @@ std::string BillionLaughs()
             references += "&l" + std::to_string(i - 1) + ";";
         dtd += "<!ENTITY l" + std::to_string(i) + " \"" + references + "\">\r\n";
     }
-    return dtd + "]>\r\n<DVP_QPV>" + Entry("&l9;") + "</DVP_QPV>\r\n";
+    return dtd + "]>\r\n<DVP_QPV>" + SettingsEntry("&l9;") + "</DVP_QPV>\r\n";
 }
 
 std::string DeepNesting(int depth)
@@ -92,7 +90,7 @@ std::string DeepNesting(int depth)
         open += "<n>";
         close += "</n>";
     }
-    return SettingsDocument(open + close + Entry(".kept"));
+    return SettingsDocument(open + close + SettingsEntry(".kept"));
 }
 
 const std::string kMegabyte(1 << 20, 'M');
@@ -107,37 +105,37 @@ std::vector<HostileFile> Rows()
         {"OnlyADeclaration", "<?xml version=\"1.0\"?>\r\n", Outcome::Defaults, {}},
         {"Truncated", "<?xml version=\"1.0\"?>\n<DVP_QPV><ExcludedExtension>.jpg", Outcome::Defaults, {}, 1,
          ExtensionList{}},
-        {"WrongRoot", SettingsDocument(Entry(".jpg"), "Settings"), Outcome::Defaults, {}},
-        {"OtherRoot", SettingsDocument(Entry(".jpg"), "Other"), Outcome::Defaults, {}, 1, ExtensionList{}},
-        {"RootInOtherCase", SettingsDocument(Entry(".jpg"), "dvp_qpv"), Outcome::Defaults, {}, 1, ExtensionList{}},
-        {"StreamsFlagNotABoolean", SettingsDocument(Entry(".jpg") + "<UseQPVForStreams>maybe</UseQPVForStreams>"),
+        {"WrongRoot", SettingsDocument(SettingsEntry(".jpg"), "Settings"), Outcome::Defaults, {}},
+        {"OtherRoot", SettingsDocument(SettingsEntry(".jpg"), "Other"), Outcome::Defaults, {}, 1, ExtensionList{}},
+        {"RootInOtherCase", SettingsDocument(SettingsEntry(".jpg"), "dvp_qpv"), Outcome::Defaults, {}, 1, ExtensionList{}},
+        {"StreamsFlagNotABoolean", SettingsDocument(SettingsEntry(".jpg") + "<UseQPVForStreams>maybe</UseQPVForStreams>"),
          Outcome::Defaults, {}, 1, ExtensionList{L".jpg"}},
-        {"GarbageAfterTheRoot", SettingsDocument(Entry(".jpg")) + "<DVP_QPV>", Outcome::Defaults, {}},
-        {"NulByteInAValue", SettingsDocument(Entry(std::string(".a\0b", 4))), Outcome::Defaults, {}},
-        {"NulCharacterReference", SettingsDocument(Entry(".a&#0;b")), Outcome::Defaults, {}},
+        {"GarbageAfterTheRoot", SettingsDocument(SettingsEntry(".jpg")) + "<DVP_QPV>", Outcome::Defaults, {}},
+        {"NulByteInAValue", SettingsDocument(SettingsEntry(std::string(".a\0b", 4))), Outcome::Defaults, {}},
+        {"NulCharacterReference", SettingsDocument(SettingsEntry(".a&#0;b")), Outcome::Defaults, {}},
         {"EntityExpansion", BillionLaughs(), Outcome::Defaults, {}},
         {"NestingTenThousandDeep", DeepNesting(10000), Outcome::Defaults, {}},
         {"MegabyteValueThenMore",
-         SettingsDocument(Entry(kMegabyte) + Entry(".tbim") + "<UseQPVForStreams>false</UseQPVForStreams>"),
+         SettingsDocument(SettingsEntry(kMegabyte) + SettingsEntry(".tbim") + SettingsSwitch(false)),
          Outcome::Contents, {kWideMegabyte, L".tbim"}, 0},
         {"LongUnknownElementNameIsSkipped",
-         SettingsDocument("<" + std::string(5000, 'N') + ">x</" + std::string(5000, 'N') + ">" + Entry(".kept")),
+         SettingsDocument("<" + std::string(5000, 'N') + ">x</" + std::string(5000, 'N') + ">" + SettingsEntry(".kept")),
          Outcome::Contents, {L".kept"}},
         {"Utf16WithByteOrderMark", Utf16Document(), Outcome::Contents, {L".\x00E9t\x00E9"}, 0},
-        {"CharacterOutsideTheBasicPlaneAsUtf8", SettingsDocument(Entry(".\xF0\x9F\x98\x80")), Outcome::Contents,
+        {"CharacterOutsideTheBasicPlaneAsUtf8", SettingsDocument(SettingsEntry(".\xF0\x9F\x98\x80")), Outcome::Contents,
          {L".\xD83D\xDE00"}},
-        {"CharacterOutsideTheBasicPlaneAsReference", SettingsDocument(Entry(".&#x1F600;")), Outcome::Contents,
+        {"CharacterOutsideTheBasicPlaneAsReference", SettingsDocument(SettingsEntry(".&#x1F600;")), Outcome::Contents,
          {L".\xD83D\xDE00"}},
         // Surrogates are no characters: UTF-8 may not encode them and a
         // character reference may not name them.
-        {"LoneHighSurrogateAsUtf8", SettingsDocument(Entry(".\xED\xA0\x80")), Outcome::DefaultsOrContents, {L".\xD800"}},
-        {"LoneLowSurrogateAsUtf8", SettingsDocument(Entry(".\xED\xB0\x80")), Outcome::DefaultsOrContents, {L".\xDC00"}},
-        {"ReversedPairAsUtf8", SettingsDocument(Entry(".\xED\xB8\x80\xED\xA0\xBD")), Outcome::DefaultsOrContents,
+        {"LoneHighSurrogateAsUtf8", SettingsDocument(SettingsEntry(".\xED\xA0\x80")), Outcome::DefaultsOrContents, {L".\xD800"}},
+        {"LoneLowSurrogateAsUtf8", SettingsDocument(SettingsEntry(".\xED\xB0\x80")), Outcome::DefaultsOrContents, {L".\xDC00"}},
+        {"ReversedPairAsUtf8", SettingsDocument(SettingsEntry(".\xED\xB8\x80\xED\xA0\xBD")), Outcome::DefaultsOrContents,
          {L".\xDE00\xD83D"}},
-        {"LoneHighSurrogateAsDecimalReference", SettingsDocument(Entry(".&#55296;")), Outcome::DefaultsOrContents,
+        {"LoneHighSurrogateAsDecimalReference", SettingsDocument(SettingsEntry(".&#55296;")), Outcome::DefaultsOrContents,
          {L".\xD800"}},
-        {"LoneLowSurrogateAsHexReference", SettingsDocument(Entry(".&#xDC00;")), Outcome::DefaultsOrContents, {L".\xDC00"}},
-        {"PairAsTwoReferences", SettingsDocument(Entry(".&#xD83D;&#xDE00;")), Outcome::DefaultsOrContents,
+        {"LoneLowSurrogateAsHexReference", SettingsDocument(SettingsEntry(".&#xDC00;")), Outcome::DefaultsOrContents, {L".\xDC00"}},
+        {"PairAsTwoReferences", SettingsDocument(SettingsEntry(".&#xD83D;&#xDE00;")), Outcome::DefaultsOrContents,
          {L".\xD83D\xDE00"}},
     };
 }
@@ -195,10 +193,10 @@ TEST_F(HostileSettings, HundredThousandEntriesLoadWholeAndInOrder)
     ExtensionList expected;
     for (int i = 0; i < kEntries; ++i) {
         const std::string value = ".e" + std::to_string(i);
-        children += Entry(value) + "\r\n";
+        children += SettingsEntry(value) + "\r\n";
         expected.emplace_back(value.begin(), value.end());
     }
-    children += "<UseQPVForStreams>false</UseQPVForStreams>";
+    children += SettingsSwitch(false);
     const std::string text = SettingsDocument(children);
     ASSERT_TRUE(WriteFileBytes(SettingsFile(), text));
 

@@ -16,17 +16,10 @@
 #include "testbed/host/host_testbed_control.h"
 #include "tests/support/plugin_session.h"
 #include "tests/support/row_name.h"
+#include "tests/support/saved_settings.h"
 #include "tests/support/test_files.h"
 
 namespace {
-
-size_t CountOf(const std::string& text, const std::string& part)
-{
-    size_t count = 0;
-    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
-        ++count;
-    return count;
-}
 
 class SettingsFile : public testing::Test {
 protected:
@@ -65,16 +58,12 @@ TEST_F(SettingsFile, SaveWritesTheRootOneNodePerEntryInOrderThenTheStreamFlag)
     settings.useForStreams = 0;
     ASSERT_TRUE(SaveSettings(services, settings));
 
-    const std::string text = ReadFileText(File());
-    EXPECT_EQ(CountOf(text, "<DVP_QPV>"), 1u) << text;
-    EXPECT_EQ(CountOf(text, "<ExcludedExtension>"), 3u) << text;
-    EXPECT_EQ(CountOf(text, "<UseQPVForStreams>"), 1u) << text;
-    const size_t jpg = text.find(">.jpg<"), png = text.find(">.PNG<"), tif = text.find(">tif<");
-    const size_t streams = text.find("<UseQPVForStreams>");
-    ASSERT_NE(tif, std::string::npos) << text;
-    EXPECT_LT(jpg, png);
-    EXPECT_LT(png, tif);
-    EXPECT_LT(tif, streams);
+    const SavedSettings saved = ReadSavedSettings(File());
+    EXPECT_EQ(saved.rootName, L"DVP_QPV");
+    EXPECT_EQ(saved.children, (std::vector<std::wstring>{L"ExcludedExtension", L"ExcludedExtension",
+                                                          L"ExcludedExtension", L"UseQPVForStreams"}));
+    EXPECT_EQ(saved.excluded, settings.excludedExtensions);
+    EXPECT_EQ(saved.useForStreams, std::vector<int>{0});
 }
 
 TEST_F(SettingsFile, LoadReadsASavedFileBackInOrder)
@@ -93,7 +82,7 @@ TEST_F(SettingsFile, EmptyListRoundTripsAsEmptyNotAsDefaults)
 {
     settings.useForStreams = 1;
     ASSERT_TRUE(SaveSettings(services, settings));
-    EXPECT_EQ(CountOf(ReadFileText(File()), "<ExcludedExtension"), 0u);
+    EXPECT_EQ(ReadSavedSettings(File()).children, std::vector<std::wstring>{L"UseQPVForStreams"});
     PluginSettings loaded = Loaded(true, 0);
     EXPECT_TRUE(loaded.excludedExtensions.empty());
     EXPECT_EQ(loaded.useForStreams, 1);
@@ -198,9 +187,9 @@ TEST_F(SettingsFile, SaveWithoutRenameServiceKeepsTheHostsRootNameAndWritesTheCh
     services.XMLSetNodeNameW = nullptr;
     settings.excludedExtensions = {L".jpg"};
     ASSERT_TRUE(SaveSettings(services, settings));
-    const std::string text = ReadFileText(File());
-    EXPECT_EQ(CountOf(text, "DVP_QPV"), 0u) << text;
-    EXPECT_EQ(CountOf(text, "<ExcludedExtension>"), 1u) << text;
+    const SavedSettings saved = ReadSavedSettings(File());
+    EXPECT_EQ(saved.rootName, L"root");  // the name this host gives a new document
+    EXPECT_EQ(saved.excluded, settings.excludedExtensions);
     // A root of another name does not load.
     Loaded(false);
 }

@@ -13,15 +13,14 @@
 #include "testbed/host/host_testbed_control.h"
 #include "tests/support/plugin_session.h"
 #include "tests/support/row_name.h"
+#include "tests/support/saved_settings.h"
 #include "tests/support/test_files.h"
 #include "tests/unit/failing_allocation.h"
 
 namespace {
 
-const std::string kTypicalChildren = "<ExcludedExtension>.jpg</ExcludedExtension>"
-                                     "<ExcludedExtension>.png</ExcludedExtension>"
-                                     "<UseQPVForStreams>false</UseQPVForStreams>";
 const ExtensionList kTypical{L".jpg", L".png"};
+const std::string kTypicalChildren = SettingsChildren(kTypical, false);
 
 class SettingsLoad : public testing::Test {
 protected:

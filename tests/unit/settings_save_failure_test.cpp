@@ -64,9 +64,7 @@ class FailedSave : public PluginSession, public testing::WithParamInterface<Save
 TEST_P(FailedSave, ReportsFalseAndKeepsThePreviousFileForTheNextStart)
 {
     const SaveFailure& row = GetParam();
-    const std::string previous =
-        SettingsDocument("<ExcludedExtension>.old1</ExcludedExtension><ExcludedExtension>.old2</ExcludedExtension>"
-                         "<UseQPVForStreams>false</UseQPVForStreams>");
+    const std::string previous = SettingsDocument(SettingsChildren({L".old1", L".old2"}, false));
     ASSERT_TRUE(WriteFileBytes(SettingsFile(), previous));
     ASSERT_TRUE(Start());
     ASSERT_EQ(ProcessSettings()->excludedExtensions, (ExtensionList{L".old1", L".old2"}));
