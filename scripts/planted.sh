@@ -47,6 +47,7 @@ cleanup() {
     rm -rf "$scratch"
 }
 trap cleanup EXIT
+rev=$(git -C "$root" rev-parse "$rev")  # in the copy, HEAD would be the copy's own
 if [ -d "$src/.git" ] || [ -f "$src/.git" ]; then
     git -C "$src" checkout --quiet --force --detach "$rev"
 else
@@ -101,7 +102,9 @@ for patch in "${patches[@]}"; do
         continue
     fi
     # Only what fails with the fault and not without it.
-    catchers=$(failing_tests "$name" $first | awk 'NR == FNR { clean[$1] = 1; next } !clean[$1]' "$scratch/clean.failures" -)
+    catchers=$(failing_tests "$name" $first |
+        awk -v clean="$scratch/clean.failures" 'BEGIN { while ((getline line < clean) > 0) { split(line, f, " "); known[f[1]] = 1 } }
+            !known[$1]')
     seconds=$(($(date +%s) - started))
     if [ -n "$catchers" ]; then
         caught=$((caught + 1))
