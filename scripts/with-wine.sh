@@ -35,12 +35,28 @@ trap stop_server EXIT
 # the prefix folder made (the server needs it; wineboot fills it), and the
 # server started in the foreground: it returns once its daemon holds the
 # prefix's lock and listens (status 2: another server holds it).
-stop_server
-mkdir -p "$WINEPREFIX"
-if ! setsid -w "$server" -p </dev/null >/dev/null 2>&1; then
-    echo "with-wine.sh: could not start a persistent wine server for $WINEPREFIX" >&2
-    exit 1
+start_prefix() {
+    stop_server
+    mkdir -p "$WINEPREFIX"
+    if ! setsid -w "$server" -p </dev/null >/dev/null 2>&1; then
+        echo "with-wine.sh: could not start a persistent wine server for $WINEPREFIX" >&2
+        exit 1
+    fi
+    # Boot (or refresh) the prefix; its services stay up under the server.
+    setsid "$wine" wineboot -i </dev/null >"$build_dir/wineboot.log" 2>&1 || true
+}
+start_prefix
+
+# Every window of the prefix is drawn inside one virtual desktop window, as
+# Wine's desktop setting does: a top-level window is then no X window of its
+# own, and closing a dialog waits for no window manager (Xvfb has none),
+# which took seconds per dialog. The desktop reads the setting when it
+# starts, so a prefix without it is started once more after it is written
+# (the server saves the registry when it stops).
+if ! grep -qs '^"Default"="1280x1024"' "$WINEPREFIX/user.reg"; then
+    key='HKCU\Software\Wine\Explorer'
+    setsid "$wine" reg add "$key" /v Desktop /d Default /f </dev/null >>"$build_dir/wineboot.log" 2>&1 || true
+    setsid "$wine" reg add "$key\Desktops" /v Default /d 1280x1024 /f </dev/null >>"$build_dir/wineboot.log" 2>&1 || true
+    start_prefix
 fi
-# Boot (or refresh) the prefix; its services stay up under the server.
-setsid "$wine" wineboot -i </dev/null >"$build_dir/wineboot.log" 2>&1 || true
 "$@"

@@ -102,7 +102,7 @@ uint64_t RunChild(Totals& totals, uint64_t first, int64_t count)
                     DUPLICATE_SAME_ACCESS);
     UniqueKernelHandle error(errorHandle);
 
-    UniqueKernelHandle child(StartOnScenarioDesktop(command, writeEnd, errorHandle));
+    UniqueKernelHandle child(StartOnScenarioDesktop(first, command, writeEnd, errorHandle));
     if (!child) {
         fprintf(stderr, "explore: cannot start a batch (error %lu)\n", GetLastError());
         return first + static_cast<uint64_t>(count);
@@ -221,29 +221,37 @@ void PrintReport(const Totals& totals, uint64_t firstSeed, uint64_t nextSeed, do
 
 }  // namespace
 
-HANDLE StartOnScenarioDesktop(const std::wstring& arguments, HANDLE output, HANDLE error)
+HANDLE StartOnScenarioDesktop(uint64_t firstSeed, const std::wstring& arguments, HANDLE output, HANDLE error)
 {
-    // A desktop of its own with a size makes Wine draw it as one virtual
-    // desktop window: its dialogs are not top-level X windows, so closing
-    // one does not wait for a window manager that is not there.
-    static const bool prepared = [] {
+    // Wine draws a desktop through an explorer.exe that it starts for the
+    // first process showing a window there; that explorer keeps the
+    // process's standard error (Wine passes it on to every process it
+    // starts) for as long as anything uses the desktop. One desktop shared
+    // by explorations running side by side would hold the first one's output
+    // pipe open until the last one ended, and ctest would count all of it as
+    // the first one's time; so each exploration has its own, named after its
+    // first seed. A desktop with a size makes Wine draw it as one virtual
+    // desktop window: its dialogs are not top-level X windows, so closing one
+    // does not wait for a window manager that is not there.
+    static const std::wstring desktop = [firstSeed] {
+        std::wstring name = L"dvp_explore_" + std::to_wstring(firstSeed);
         HKEY key = nullptr;
         if (RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Wine\\Explorer\\Desktops", 0, nullptr, 0, KEY_SET_VALUE,
                             nullptr, &key, nullptr) == ERROR_SUCCESS) {
             const wchar_t size[] = L"1280x1024";
-            RegSetValueExW(key, kScenarioDesktop, 0, REG_SZ, reinterpret_cast<const BYTE*>(size), sizeof(size));
+            RegSetValueExW(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(size), sizeof(size));
             RegCloseKey(key);
         }
-        return CreateDesktopW(kScenarioDesktop, nullptr, nullptr, 0, GENERIC_ALL, nullptr) != nullptr;
+        CreateDesktopW(name.c_str(), nullptr, nullptr, 0, GENERIC_ALL, nullptr);  // open for this process's life
+        return name;
     }();
-    (void)prepared;
     wchar_t self[MAX_PATH];
     GetModuleFileNameW(nullptr, self, MAX_PATH);
     std::wstring command = L"\"" + std::wstring(self) + L"\" " + arguments;
-    std::wstring desktop = kScenarioDesktop;
+    std::wstring desktopName = desktop;
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
-    startup.lpDesktop = desktop.data();
+    startup.lpDesktop = desktopName.data();
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdOutput = output;
     startup.hStdError = error;

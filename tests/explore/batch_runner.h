@@ -26,9 +26,9 @@ int RunExploration(const ExplorationPlan& plan);
 
 // Starts this program with these arguments on the scenarios' own desktop,
 // its stdout and stderr on the handles given (inheritable); returns the
-// process handle, or null.
-inline constexpr wchar_t kScenarioDesktop[] = L"dvp_explore";
-void* StartOnScenarioDesktop(const std::wstring& arguments, void* output, void* error);
+// process handle, or null. The desktop is this process's own, named after
+// the seed of the first call (the exploration's first seed).
+void* StartOnScenarioDesktop(uint64_t firstSeed, const std::wstring& arguments, void* output, void* error);
 
 // The child's side: runs seeds [first, first + count) in this process and
 // reports each on stdout.

@@ -29,7 +29,7 @@ int Replay(uint64_t seed)
                     DUPLICATE_SAME_ACCESS);
     DuplicateHandle(GetCurrentProcess(), GetStdHandle(STD_ERROR_HANDLE), GetCurrentProcess(), &error, 0, TRUE,
                     DUPLICATE_SAME_ACCESS);
-    HANDLE child = StartOnScenarioDesktop(L"--replay-here " + std::to_wstring(seed), output, error);
+    HANDLE child = StartOnScenarioDesktop(seed, L"--replay-here " + std::to_wstring(seed), output, error);
     if (!child)
         return 2;
     WaitForSingleObject(child, INFINITE);
