@@ -8,7 +8,6 @@
 // section, the block copy, the alpha pass, DeleteObject) is not drowned by
 // a real codec. The library's work cancels out in the difference of the two
 // interleaved runs.
-#include <shlwapi.h>
 #include <windows.h>
 
 #include <cstdlib>
@@ -18,6 +17,7 @@
 #include "bench/bench_clock.h"
 #include "bench/benches.h"
 #include "plugin/plugin_state.h"
+#include "testbed/host/host_stream.h"
 #include "viewer/dib_conversion.h"
 #include "viewer/stream_source.h"
 
@@ -33,30 +33,28 @@ constexpr double kTransparentBound = 2.0;
 // the plug-in's own work costs (nearly) the same with or without one.
 constexpr double kTransparentOverOpaqueBound = 1.05;
 
-// The host's stream: a memory stream over the file's bytes, rewound before
-// every load so each one reads the whole image.
-class MemoryStream {
+// The host's stream: the stand-in host's stream over the file's bytes,
+// rewound before every load so each one reads the whole image.
+class RewoundStream {
 public:
-    explicit MemoryStream(const std::vector<uint8_t>& bytes)
-        : stream_(SHCreateMemStream(bytes.data(), static_cast<UINT>(bytes.size())))
+    explicit RewoundStream(std::vector<uint8_t> bytes) : stream_(HostStream::Create(std::move(bytes)))
     {
         if (!stream_)
-            Fail("SHCreateMemStream failed");
+            Fail("cannot create the stream");
     }
-    ~MemoryStream() { stream_->Release(); }
-    MemoryStream(const MemoryStream&) = delete;
-    MemoryStream& operator=(const MemoryStream&) = delete;
+    ~RewoundStream() { stream_->Release(); }
+    RewoundStream(const RewoundStream&) = delete;
+    RewoundStream& operator=(const RewoundStream&) = delete;
 
     IStream* rewound() const
     {
-        LARGE_INTEGER zero{};
-        if (stream_->Seek(zero, STREAM_SEEK_SET, nullptr) != S_OK)
-            Fail("cannot rewind the memory stream");
+        if (stream_->Seek(LARGE_INTEGER{}, STREAM_SEEK_SET, nullptr) != S_OK)
+            Fail("cannot rewind the stream");
         return stream_;
     }
 
 private:
-    IStream* stream_;
+    HostStream* stream_;
 };
 
 GflLoadParams PluginLoadParams() noexcept
@@ -93,7 +91,7 @@ void DirectFileLoad(const std::wstring& path)
 
 // The library calls DVP_LoadBitmapStreamW makes, through the plug-in's own
 // stream callbacks, made directly.
-void DirectStreamLoad(const MemoryStream& stream)
+void DirectStreamLoad(const RewoundStream& stream)
 {
     GflLoadParams params = PluginLoadParams();
     InstallStreamCallbacks(params.callbacks);
@@ -222,7 +220,7 @@ void RunDecodeBench(BenchContext& context)
     WriteFileBytes(opaquePath, opaque);
     const std::wstring transparentPath = context.scratch.file(L"transparent.tbim");
     WriteFileBytes(transparentPath, TransparentPaletteTbim(kWidth, kHeight, kTransparentIndex));
-    const MemoryStream stream(opaque);
+    const RewoundStream stream(opaque);
     const uint8_t* copySource = opaque.data() + sizeof(TestbedImageHeader);  // the pixels, after the header
 
     const DecodeCase cases[] = {
