@@ -7,39 +7,24 @@
 
 #include <string>
 
-#include "plugin/host_services.h"
-#include "settings/plugin_settings.h"
-#include "settings/settings_persistence.h"
 #include "testbed/host/host_testbed_control.h"
 #include "tests/support/plugin_session.h"
 #include "tests/support/row_name.h"
 #include "tests/support/saved_settings.h"
-#include "tests/support/test_files.h"
 #include "tests/unit/failing_allocation.h"
+#include "tests/unit/settings_on_stand_in_host.h"
 
 namespace {
 
 const ExtensionList kTypical{L".jpg", L".png"};
 const std::string kTypicalChildren = SettingsChildren(kTypical, false);
 
-class SettingsLoad : public testing::Test {
+class SettingsLoad : public SettingsOnStandInHost {
 protected:
-    ScratchFolder folder;
-    SettingsFileServices services = HostServices::Bind().settingsFile();  // bound from this executable
-    PluginSettings settings;
-
-    void SetUp() override
-    {
-        HostTestbedReset();
-        HostTestbedSetConfigFolder(folder.path().c_str());
-    }
-
     void TearDown() override
     {
         StopFailingAllocations();
-        EXPECT_EQ(HostTestbedOpenDocuments(), 0) << "a document was not freed";
-        EXPECT_EQ(HostTestbedInvalidHandleCalls(), 0) << "a freed or foreign handle was used";
-        HostTestbedReset();
+        SettingsOnStandInHost::TearDown();
     }
 
     void WriteFile(const std::string& children)
