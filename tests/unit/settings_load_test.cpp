@@ -29,7 +29,7 @@ protected:
 
     void WriteFile(const std::string& children)
     {
-        ASSERT_TRUE(WriteFileBytes(folder.file(L"DVP_QPV.oxc"), SettingsDocument(children)));
+        ASSERT_TRUE(WriteFileBytes(File(), SettingsDocument(children)));
     }
 };
 
@@ -112,7 +112,7 @@ TEST_P(SettingsLoadFailure, ReportsTheOutcomeAndFreesEveryDocumentOnce)
     const LoadCase& row = GetParam();
     WriteFile(row.children ? row.children : kTypicalChildren);
     if (row.arrange)
-        row.arrange(services, folder.file(L"DVP_QPV.oxc"));
+        row.arrange(services, File());
     if (row.failingCall) {
         ASSERT_TRUE(HostTestbedFailService(row.failingCall, row.nth));
     }
